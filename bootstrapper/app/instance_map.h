@@ -1,0 +1,54 @@
+#pragma once
+// InstanceMap: the named shared-memory block through which the instances of setup of one
+// product see each other: the instance count and owner name of the single-instance
+// guard, and the 64 package slots (name, state, text) that the engine writes and the
+// progress dialog reads.
+
+#include <string>
+
+#include "shared_block.h"
+
+class InstanceMap {
+public:
+    // Creates or opens the page-file-backed mapping of that name (null: a private,
+    // unnamed block). Failures are logged and leave the map without a view.
+    explicit InstanceMap(const char* name);
+    ~InstanceMap();
+    InstanceMap(const InstanceMap&) = delete;
+    InstanceMap& operator=(const InstanceMap&) = delete;
+
+    bool IsCreated() const { return created_; }
+    bool HasView() const { return view_ != nullptr; }
+
+    int AddInstance();
+    int RemoveInstance();
+    bool SetOwnerName(const char* text);
+    std::string GetOwnerName() const;
+
+    int FindItem(const char* name) const;
+    void SetItemName(int index, const char* name);
+    int SetItemState(int index, int state);
+    int GetItemState(int index) const;
+    void SetItemText(int index, const char* text);
+    std::string GetItemText(int index) const;
+    int SetItemStateByName(const char* name, int state);
+    int GetItemStateByName(const char* name) const;
+    void SetItemTextByName(const char* name, const char* text);
+
+    bool TryLock(int attempts);
+    void Unlock();
+    int SetAccessFlags(int flags);
+    int GetAccessFlags() const;
+
+    static std::string StateName(int state);
+
+private:
+    bool CanRead() const;
+    bool CanWrite() const;
+
+    SharedBlock* view_ = nullptr;
+    std::string name_;
+    bool named_ = false;
+    void* mapping_ = nullptr;
+    bool created_ = false;
+};

@@ -1,0 +1,166 @@
+#include "run_driver.h"
+
+#include <windows.h>
+
+#include <exception>
+
+#include "command_line.h"
+#include "config_interpreter.h"
+#include "instance_map.h"
+#include "log_file.h"
+#include "messages.h"
+#include "platform.h"
+#include "return_codes.h"
+#include "run_texts.h"
+#include "setup_folder.h"
+#include "system_info.h"
+
+namespace {
+
+const char kGlobalMapName[] = "TARVEX_BOOTSTRAPPER";
+const std::size_t kFullCommandLineSize = 2048;
+// Appends as much of text as fits in a buffer of size bytes (terminator included):
+// an over-long command line is cut, never overrun.
+void AppendBounded(std::string& target, const std::string& text, std::size_t size) {
+    if (target.size() + 1 >= size) return;
+    target += text.substr(0, size - 1 - target.size());
+}
+
+std::string ModulePath(void* module) {
+    char path[MAX_PATH * 4] = {};
+    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), path, sizeof(path));
+    return std::string(path, length < sizeof(path) ? length : 0);
+}
+
+BannerFacts GatherBannerFacts(void* module, std::time_t startTime, const CommandLine& command) {
+    BannerFacts facts;
+    const std::string program = ModulePath(module);
+    facts.productName = GetVersion(program.c_str(), "ProductName");
+    facts.fileVersion = GetVersion(program.c_str(), "FileVersion");
+    facts.platform = OsPlatform();
+    facts.osVersion = OsVersionText(facts.platform, 3);
+    facts.startTime = startTime;
+    facts.tickCountMs = SystemTickCount();
+    facts.commandLine = command.GivenCommandLine();
+    return facts;
+}
+
+}  // namespace
+
+RunDriver::RunDriver(void* module, const char* systemCommandLine) : module_(module) {
+    PrepareStart(systemCommandLine);
+}
+
+RunDriver::~RunDriver() = default;
+
+void RunDriver::PrepareStart(const char* systemCommandLine) {
+    // The event logger registers its forwarders of the log here once it exists; until then
+    // the Event entries go to the log files only. The process-execution service will take
+    // the module handle and its wait dialog (102, bar 1007, text 1000) here as well.
+    std::string fullCommandLine;
+    AppendBounded(fullCommandLine, "\"", kFullCommandLineSize);
+    AppendBounded(fullCommandLine, ModulePath(module_), kFullCommandLineSize);
+    AppendBounded(fullCommandLine, "\" ", kFullCommandLineSize);
+    AppendBounded(fullCommandLine, systemCommandLine ? systemCommandLine : "",
+                  kFullCommandLineSize);
+    startTime_ = std::time(nullptr);
+    command_ = std::make_unique<CommandLine>(fullCommandLine.c_str(), " \t", '"');
+    SetSetupFolder(command_->ProgramFolder());
+    bannerText_ = BuildBanner(GatherBannerFacts(module_, startTime_, *command_));
+}
+
+void RunDriver::FlushBanner() {
+    if (bannerText_.empty()) return;
+    Log().Write("%s", bannerText_.c_str());
+    bannerText_.clear();
+}
+
+int RunDriver::Run() {
+    try {
+        RunProtected();
+    } catch (const char* text) {
+        Log().Error("Exception: %s", text);
+        exceptionCaught_ = true;
+    } catch (const std::exception& error) {
+        Log().Error("Exception: %s", error.what());
+        exceptionCaught_ = true;
+    } catch (...) {
+        Log().Error("Exception: no details");
+        exceptionCaught_ = true;
+    }
+    if (exceptionCaught_) {
+        FlushBanner();
+        Log().ErrorEvent("An internal error ocurred. Please run setup again.");
+        returnCode_ = RC_UnhandledException;
+    }
+    config_.reset();
+    productMap_.reset();
+    globalMap_.reset();
+    if (ShowsFinalMessage(modeFlags_, returnCode_)) ShowFinalMessage();
+    return returnCode_;
+}
+
+void RunDriver::RunProtected() {
+    config_ = std::make_unique<ConfigInterpreter>(*command_, "config.xml", "standard.xml",
+                                                  "settings.xml", startTime_);
+    modeFlags_ = config_->ModeFlags();
+    if (config_->AreArgumentsInvalid()) {
+        FlushBanner();
+        config_->WriteArgumentReport();
+        returnCode_ = RC_InvalidArguments;
+        return;
+    }
+    globalMap_ = std::make_unique<InstanceMap>(kGlobalMapName);
+    productMap_ = std::make_unique<InstanceMap>(config_->ProductName());
+    productMap_->SetOwnerName(config_->ProductName());
+    if (RefusedAsSecondInstance()) return;
+
+    globalMap_.reset();  // it guards only the moment of start-up
+    const int count = productMap_->AddInstance();
+    Log().SetIndentLevel(count - 1);
+    platform::ChangeDirectory(command_->ProgramFolder());
+    FlushBanner();
+    RunConfiguredChain();
+    WriteSummary();
+    productMap_->RemoveInstance();
+}
+
+bool RunDriver::RefusedAsSecondInstance() {
+    if (!config_->IsMainInstance()) return false;  // a chained child is never refused
+    if (productMap_->IsCreated() && globalMap_->IsCreated()) return false;
+    FlushBanner();
+    returnCode_ = RC_AnotherInstanceRunning;
+    detailText_ = !productMap_->IsCreated() ? productMap_->GetOwnerName()
+                                            : globalMap_->GetOwnerName();
+    Log().ErrorEvent("Another %s is running: '%s'", kSetupCaption, detailText_.c_str());
+    return true;
+}
+
+void RunDriver::RunConfiguredChain() {
+    if (!config_->IsValid()) {
+        Log().ErrorEvent("Invalid configuration. Quitting...");
+        returnCode_ = RC_InvalidConfiguration;
+        return;
+    }
+    // A valid configuration initialises the plug-ins, runs the installer over the chain
+    // and releases the plug-ins; the configuration cannot be valid before those exist.
+    returnCode_ = RC_NotCompleted;
+}
+
+void RunDriver::WriteSummary() {
+    LogFile& log = Log();
+    log.Line("%s", "");
+    log.Line("Warnings: %d", log.GetWarningCount());
+    log.Line("Errors  : %d", log.GetErrorCount());
+    log.Line("%s", DurationText(static_cast<long long>(std::time(nullptr) - startTime_)).c_str());
+    log.Line("%s", ReturnedText(returnCode_).c_str());
+    log.Line("%s", SeparatorLine().c_str());
+}
+
+void RunDriver::ShowFinalMessage() {
+    const FinalMessage message = ChooseFinalMessage(returnCode_, detailText_);
+    if (!message.tag) return;
+    const char* logPath = message.offerLogLink ? Log().GetFirstLogPath() : nullptr;
+    UserMessages().Show(message.tag, message.text.c_str(), kSetupCaption, MB_OK | MB_ICONERROR,
+                        logPath, nullptr, false);
+}

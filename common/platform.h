@@ -1,0 +1,42 @@
+#pragma once
+// The few operating-system services that otherwise platform-neutral code needs.
+// Declared here without any system header; platform_win32.cpp implements them for the
+// deliverables and platform_posix.cpp for the native host build of the unit tests.
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// The folder separator of the platform ('\' on Windows).
+extern const char kPathSeparator;
+
+std::string CurrentDirectory();
+bool ChangeDirectory(const std::string& folder);
+bool IsDirectory(const std::string& path);
+// Creates one folder level; true when it exists afterwards.
+bool MakeDirectory(const std::string& folder);
+bool IsAbsolutePath(const std::string& path);
+
+// Environment variable, or false when it is not set.
+bool GetEnvironment(const char* name, std::string* value);
+
+// Writes raw bytes to an operating-system handle (console or pipe).
+bool WriteToHandle(void* handle, const char* data, std::size_t size);
+// Allocates a console for the process and returns its standard output handle, or null.
+void* AllocateConsoleOutput();
+void FreeAllocatedConsole();
+
+// The system's own message text for an error code, untrimmed; false when it has none.
+bool SystemMessage(long code, std::string* text);
+
+struct ShortPathResult {
+    bool ok = false;
+    std::string path;
+    long errorCode = 0;          // system error when the query failed
+    std::size_t neededSize = 0;  // set when the result did not fit the buffer
+};
+// The short (8.3) form of an existing path, asked with a buffer of bufferSize bytes.
+ShortPathResult ShortPathName(const std::string& path, std::size_t bufferSize);
+
+}  // namespace platform

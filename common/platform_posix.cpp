@@ -1,0 +1,74 @@
+// Host-build implementation of the platform seam: the unit tests of the neutral code run
+// natively, so these map onto POSIX calls.
+
+#include "platform.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+const char kPathSeparator = '/';
+
+std::string CurrentDirectory() {
+    char buffer[4096];
+    return getcwd(buffer, sizeof(buffer)) ? std::string(buffer) : std::string();
+}
+
+bool ChangeDirectory(const std::string& folder) {
+    // The neutral code speaks in Windows paths (".\\" is the current folder).
+    std::string path = folder;
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return chdir(path.c_str()) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool MakeDirectory(const std::string& folder) {
+    return mkdir(folder.c_str(), 0755) == 0 || IsDirectory(folder);
+}
+
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+bool GetEnvironment(const char* name, std::string* value) {
+    const char* text = std::getenv(name);
+    if (!text) return false;
+    *value = text;
+    return true;
+}
+
+bool WriteToHandle(void* handle, const char* data, std::size_t size) {
+    // On the host a "handle" is a file descriptor smuggled through the pointer.
+    const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(handle));
+    return write(fd, data, size) == static_cast<ssize_t>(size);
+}
+
+void* AllocateConsoleOutput() { return reinterpret_cast<void*>(static_cast<std::intptr_t>(1)); }
+
+void FreeAllocatedConsole() {}
+
+bool SystemMessage(long, std::string*) {
+    // The host has no table of Windows error texts.
+    return false;
+}
+
+ShortPathResult ShortPathName(const std::string& path, std::size_t bufferSize) {
+    // POSIX file systems have no short names: the path is its own short form.
+    ShortPathResult result;
+    if (path.size() >= bufferSize) {
+        result.neededSize = path.size() + 1;
+        return result;
+    }
+    result.ok = true;
+    result.path = path;
+    return result;
+}
+
+}  // namespace platform

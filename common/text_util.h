@@ -1,0 +1,14 @@
+#pragma once
+// Small text helpers on std::string.
+
+#include <string>
+
+// Removes the characters of set from both ends / the start / the end.
+std::string Trim(const std::string& text, const char* set);
+std::string TrimLeft(const std::string& text, const char* set);
+std::string TrimRight(const std::string& text, const char* set);
+
+// Comparison without regard to case (ASCII letters).
+bool EqualsNoCase(const char* a, const char* b);
+bool StartsWithNoCase(const std::string& text, const char* prefix);
+bool EndsWithNoCase(const std::string& text, const char* suffix);

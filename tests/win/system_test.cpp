@@ -1,0 +1,65 @@
+// Error texts, version resources and system facts from the real system.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "child_process.h"
+#include "log_file.h"
+#include "system_error.h"
+#include "system_info.h"
+#include "test_folder.h"
+
+namespace {
+
+TEST(SystemErrorTest, TextsOfKnownAndUnknownCodes) {
+    const std::string text = SystemErrorText(ERROR_FILE_NOT_FOUND);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(std::string::npos, text.find("CANNOT FORMAT"));
+    EXPECT_FALSE(std::isspace(static_cast<unsigned char>(text.back())));
+    EXPECT_FALSE(std::isspace(static_cast<unsigned char>(text.front())));
+
+    EXPECT_EQ("CANNOT FORMAT ERROR MESSAGE FOR CODE '987654'!", SystemErrorText(987654));
+    EXPECT_EQ("fallback", SystemErrorText(987654, "fallback"));
+    EXPECT_EQ("", SystemErrorText(987654, ""));
+}
+
+TEST(SystemErrorTest, LogSystemErrorWritesItsBlock) {
+    const char* path = Log().GetFirstLogPath();
+    ASSERT_NE(nullptr, path) << "the bench sets TEMP";
+    LogSystemError(987654, "Tests::LogSystemError", "    ");
+    const std::vector<std::string> lines = ReadLines(path);
+    ASSERT_GE(lines.size(), 5u);
+    const std::vector<std::string> tail(lines.end() - 5, lines.end());
+    const std::vector<std::string> expected = {"    ", "    Context:    Tests::LogSystemError",
+                                               "    Error code: 987654", "    Error descr:", ""};
+    EXPECT_EQ(expected, tail);
+}
+
+TEST(SystemInfoTest, VersionResourceOfSetup) {
+    const std::string setup = TestProgramFolder() + "\\..\\bin\\setup.exe";
+    EXPECT_EQ("1.0.0.1", GetVersion(setup.c_str(), "FileVersion"));
+    EXPECT_EQ("Tarvex Bootstrapper", GetVersion(setup.c_str(), "ProductName"));
+    EXPECT_EQ("", GetVersion(setup.c_str(), "NoSuchField"));
+    EXPECT_EQ("", GetVersion("C:\\no\\such\\file.exe", "FileVersion"));
+}
+
+TEST(SystemInfoTest, OperatingSystemVersionText) {
+    ASSERT_EQ(kPlatformNT, OsPlatform());
+    const std::string three = OsVersionText(kPlatformNT, 3);
+    int dots = 0;
+    for (char c : three) {
+        if (c == '.') ++dots;
+        else EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c))) << three;
+    }
+    EXPECT_EQ(2, dots);
+    EXPECT_EQ(std::string::npos, OsVersionText(kPlatformNT, 1).find('.'));
+    const std::string all = OsVersionText(kPlatformNT, 0);
+    EXPECT_EQ(all, OsVersionText(kPlatformNT, 9));
+    EXPECT_EQ(0u, all.find(three));
+    EXPECT_EQ("", OsVersionText(kPlatformWin9x, 3));
+}
+
+}  // namespace

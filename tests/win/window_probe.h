@@ -1,0 +1,28 @@
+#pragma once
+// Finds and inspects the windows a test's program opens, from another thread or process,
+// and saves screenshots of the display.
+
+#include <string>
+#include <vector>
+
+struct ProbedControl {
+    void* window;
+    std::string className;
+    std::string text;
+    int id;
+};
+
+// Waits up to timeoutMs for a visible top-level window with this caption that belongs to
+// process processId (0: any process). Returns the window handle or null.
+void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs);
+bool WindowAlive(void* window);
+std::vector<ProbedControl> ChildControls(void* window);
+// The first child whose text starts with prefix, or an empty record.
+ProbedControl FindControlByTextPrefix(void* window, const std::string& prefix);
+bool ControlFontIsUnderlined(void* control);
+// Presses a button of a dialog by its identifier.
+void PressButton(void* dialog, int id);
+// Saves the whole screen as a 24-bit BMP file.
+bool SaveScreenshot(const std::string& path);
+// The folder for screenshots in the build tree (created on first use).
+std::string ArtifactFolder();
