@@ -13,6 +13,9 @@ namespace {
 const COLORREF kLinkColour = 0xC00000;
 const COLORREF kLinkFocusColour = 0xFF0000;
 const int kLinkMargin = 10;
+// Posted to the box when it is first activated: the system may still lay out its text and
+// buttons after the activation, so the link is placed once the box has settled.
+const UINT kAddLinkMessage = WM_APP + 0x71;
 
 void OpenWithShell(const char* logPath) {
     ShellExecuteA(nullptr, "open", logPath, nullptr, nullptr, SW_SHOWNORMAL);
@@ -82,20 +85,40 @@ int TextHeight(HWND window, HFONT font) {
     return metrics.tmHeight + metrics.tmExternalLeading;
 }
 
+bool IsButton(HWND window) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof(className));
+    return lstrcmpiA(className, "Button") == 0;
+}
+
+// The top of the row of buttons, or -1 when the box has none.
+int ButtonsTop(HWND box) {
+    int top = -1;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsButton(child)) continue;
+        const int childTop = ChildRect(box, child).top;
+        if (top < 0 || childTop < top) top = childTop;
+    }
+    return top;
+}
+
 // Moves the buttons down by offset; the link takes the space they leave.
 void MoveButtonsDown(HWND box, int offset) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[32] = {};
-        GetClassNameA(child, className, sizeof(className));
-        if (lstrcmpiA(className, "Button") != 0) continue;
+        if (!IsButton(child)) continue;
         const RECT rect = ChildRect(box, child);
         SetWindowPos(child, nullptr, rect.left, rect.top + offset, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
+void AddLink(HWND box);
+
 LRESULT CALLBACK LinkBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case kAddLinkMessage:
+            AddLink(box);
+            return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == kLogLinkControlId && HIWORD(wParam) == STN_CLICKED) {
                 if (g_opener) g_opener(g_link.logPath.c_str());
@@ -132,8 +155,11 @@ void AddLink(HWND box) {
     const int height = TextHeight(box, g_link.font);
     RECT client{};
     GetClientRect(box, &client);
+    // The link takes the place of the buttons, which move down by its height and a margin
+    // on each side; without buttons it goes under the text.
     HWND text = FindTextControl(box);
-    const int top = text ? ChildRect(box, text).bottom + kLinkMargin : kLinkMargin;
+    int top = ButtonsTop(box);
+    if (top < 0) top = text ? ChildRect(box, text).bottom + kLinkMargin : kLinkMargin;
     g_link.link = CreateWindowExA(0, "STATIC", g_link.linkText.c_str(),
                                   WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOTIFY, kLinkMargin, top,
                                   client.right - 2 * kLinkMargin, height, box,
@@ -146,15 +172,15 @@ void AddLink(HWND box) {
     GetWindowRect(box, &outer);
     SetWindowPos(box, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + growth,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    g_link.originalProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkBoxProc)));
 }
 
 LRESULT CALLBACK LinkHook(int code, WPARAM wParam, LPARAM lParam) {
     HWND window = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_ACTIVATE && !g_link.activated && IsDialogWindow(window)) {
         g_link.activated = true;
-        AddLink(window);
+        g_link.originalProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkBoxProc)));
+        PostMessageA(window, kAddLinkMessage, 0, 0);
     }
     return CallNextHookEx(g_link.hook, code, wParam, lParam);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <vector>
 
 #include "platform.h"
@@ -58,6 +59,7 @@ TEST_F(CommandLineFolderTest, ProgramWithoutFolderLivesInTheCurrentDirectory) {
 TEST_F(CommandLineFolderTest, RelativeFolderIsMadeAbsolute) {
     ASSERT_TRUE(platform::MakeDirectory(root_.Child("sub")));
     const std::string relative = std::string("sub") + platform::kPathSeparator + "SETUP.EXE";
+    std::ofstream(relative).put('x');  // the short form is asked of an existing file
     const CommandLine command(("\"" + relative + "\" i").c_str(), " \t", '"');
     EXPECT_EQ("SETUP.EXE", command.ProgramName());  // already ends with .exe
     EXPECT_EQ(folder_ + platform::kPathSeparator + "sub", command.ProgramFolder());
