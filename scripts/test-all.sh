@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds both builds and runs every test: the host unit tests
+# under the sanitizers, then the Windows tests under Wine on the test bench.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$ROOT/scripts/install-deps.sh"
+"$ROOT/scripts/build.sh" all
+status=0
+(cd "$ROOT/build/host" && ctest --output-on-failure) || status=1
+(cd "$ROOT/build/windows" && ctest --output-on-failure) || status=1
+if [ $status -eq 0 ]; then echo "test-all: every test passed"; else echo "test-all: FAILED" >&2; fi
+exit $status
