@@ -11,11 +11,14 @@ const char kIndentUnit[] = ">>>>";
 
 std::string JoinFolderAndName(const std::string& folder, const char* fileName) {
     std::string path = folder;
-    if (!path.empty() && path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
+    if (!path.empty() && path.back() != platform::kPathSeparator)
+        path += platform::kPathSeparator;
     return path + fileName;
 }
 
-std::FILE* OpenAppend(const std::string& path) { return std::fopen(path.c_str(), "at+"); }
+std::FILE* OpenAppend(const std::string& path) {
+    return std::fopen(path.c_str(), "at+");
+}
 
 std::string ReplaceAll(const std::string& text, char from, const std::string& to) {
     std::string result;
@@ -32,12 +35,14 @@ std::string ReplaceAll(const std::string& text, char from, const std::string& to
 }  // namespace
 
 std::string FormatTextV(const char* format, va_list args) {
-    if (!format) return std::string();
+    if (!format)
+        return std::string();
     va_list sizing;
     va_copy(sizing, args);
     const int length = std::vsnprintf(nullptr, 0, format, sizing);
     va_end(sizing);
-    if (length <= 0) return std::string();
+    if (length <= 0)
+        return std::string();
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     std::vsnprintf(&text[0], text.size(), format, args);
     text.resize(static_cast<std::size_t>(length));
@@ -56,7 +61,8 @@ LogFile::LogFile(const char* fileName, const std::string& firstFolder,
                  const std::string& secondFolder)
     : prefix_{kPrefixes[0], kPrefixes[1], kPrefixes[2], kPrefixes[3]},
       startFolder_(platform::CurrentDirectory()) {
-    if (!fileName) return;
+    if (!fileName)
+        return;
     if (!firstFolder.empty()) {
         platform::MakeDirectory(firstFolder);
         firstFileSink_ = AddFileSink(fileName, firstFolder);
@@ -67,35 +73,43 @@ LogFile::LogFile(const char* fileName, const std::string& firstFolder,
     }
 }
 
-LogFile::~LogFile() { Close(); }
+LogFile::~LogFile() {
+    Close();
+}
 
 void LogFile::Close() {
-    if (closed_) return;
+    if (closed_)
+        return;
     closed_ = true;
     for (auto& sink : sinks_) {
-        if (sink && sink->stream && sink->ownsStream) std::fclose(sink->stream);
+        if (sink && sink->stream && sink->ownsStream)
+            std::fclose(sink->stream);
         sink.reset();
     }
-    if (consoleAllocated_) platform::FreeAllocatedConsole();
+    if (consoleAllocated_)
+        platform::FreeAllocatedConsole();
     consoleAllocated_ = false;
     consoleHandle_ = nullptr;
 }
 
 int LogFile::FreeSlot() const {
     for (int i = 0; i < kMaxSinks; ++i) {
-        if (!sinks_[i]) return i;
+        if (!sinks_[i])
+            return i;
     }
     return -1;
 }
 
 int LogFile::AddSink(std::unique_ptr<Sink> sink) {
     const int index = FreeSlot();
-    if (index >= 0) sinks_[index] = std::move(sink);
+    if (index >= 0)
+        sinks_[index] = std::move(sink);
     return index;
 }
 
 int LogFile::AddFileSink(const char* fileName, const std::string& folder) {
-    if (!fileName || FreeSlot() < 0) return -1;
+    if (!fileName || FreeSlot() < 0)
+        return -1;
     auto sink = std::make_unique<Sink>();
     sink->path = JoinFolderAndName(folder, fileName);
     sink->stream = OpenAppend(sink->path);  // a failed open is retried for every entry
@@ -104,23 +118,27 @@ int LogFile::AddFileSink(const char* fileName, const std::string& folder) {
 }
 
 int LogFile::AddStreamSink(std::FILE* stream) {
-    if (!stream) return -1;
+    if (!stream)
+        return -1;
     auto sink = std::make_unique<Sink>();
     sink->stream = stream;
     return AddSink(std::move(sink));
 }
 
 int LogFile::AddHandleSink(void* handle) {
-    if (!handle) return -1;
+    if (!handle)
+        return -1;
     auto sink = std::make_unique<Sink>();
     sink->handle = handle;
     return AddSink(std::move(sink));
 }
 
 bool LogFile::OpenConsole() {
-    if (consoleAllocated_) return true;
+    if (consoleAllocated_)
+        return true;
     void* handle = platform::AllocateConsoleOutput();
-    if (!handle) return false;
+    if (!handle)
+        return false;
     consoleAllocated_ = true;
     consoleHandle_ = handle;
     AddHandleSink(handle);
@@ -128,13 +146,16 @@ bool LogFile::OpenConsole() {
 }
 
 const char* LogFile::GetFirstLogPath() const {
-    if (firstFileSink_ < 0 || !sinks_[firstFileSink_]) return nullptr;
+    if (firstFileSink_ < 0 || !sinks_[firstFileSink_])
+        return nullptr;
     return sinks_[firstFileSink_]->path.c_str();
 }
 
 void LogFile::SetIndentLevel(int level) {
-    if (level < 0) level = 0;
-    if (level > kMaxIndentLevel) level = kMaxIndentLevel;  // the text holds at most 40 characters
+    if (level < 0)
+        level = 0;
+    if (level > kMaxIndentLevel)
+        level = kMaxIndentLevel;  // the text holds at most 40 characters
     atLineStart_ = true;
     indentLevel_ = level;
     indentText_.clear();
@@ -142,13 +163,15 @@ void LogFile::SetIndentLevel(int level) {
 }
 
 void LogFile::SetForwarder(LogSeverity severity, LogForwarder forwarder) {
-    if (severity > kLogPlain && severity <= kLogInfo) forwarder_[severity] = forwarder;
+    if (severity > kLogPlain && severity <= kLogInfo)
+        forwarder_[severity] = forwarder;
 }
 
 int LogFile::CallEventHook(std::int64_t fromTime, std::int64_t toTime, unsigned typeMask,
                            unsigned long afterRecord, unsigned long maxCount,
                            unsigned long* lastRecord) {
-    if (!eventHook_) return 0;
+    if (!eventHook_)
+        return 0;
     try {
         return eventHook_(fromTime, toTime, typeMask, afterRecord, maxCount, lastRecord);
     } catch (...) {
@@ -159,13 +182,13 @@ int LogFile::CallEventHook(std::int64_t fromTime, std::int64_t toTime, unsigned 
 
 // The line is composed once for all sinks, so that every output carries the same
 // indentation even though the line-start state changes with each entry.
-std::string LogFile::Compose(LogSeverity severity, bool endLine, const char* format,
-                             va_list args) {
+std::string LogFile::Compose(LogSeverity severity, bool endLine, const char* format, va_list args) {
     std::string line = prefix_[severity];
     line += FormatTextV(format, args);
     if (!indentText_.empty()) {
         line = ReplaceAll(line, '\n', "\n" + indentText_);
-        if (atLineStart_) line = indentText_ + line;
+        if (atLineStart_)
+            line = indentText_ + line;
     }
     atLineStart_ = false;
     if (endLine) {
@@ -181,10 +204,12 @@ void LogFile::WriteToSink(Sink& sink, const std::string& line) {
         // folder the log was created in. A stream that opens now is kept for later entries.
         const bool relative = !platform::IsAbsolutePath(sink.path);
         const std::string current = relative ? platform::CurrentDirectory() : std::string();
-        if (relative) platform::ChangeDirectory(startFolder_);
+        if (relative)
+            platform::ChangeDirectory(startFolder_);
         sink.stream = OpenAppend(sink.path);
         sink.ownsStream = true;
-        if (relative) platform::ChangeDirectory(current);
+        if (relative)
+            platform::ChangeDirectory(current);
     }
     if (sink.stream) {
         std::fputs(line.c_str(), sink.stream);
@@ -195,17 +220,22 @@ void LogFile::WriteToSink(Sink& sink, const std::string& line) {
 }
 
 void LogFile::Entry(LogSeverity severity, bool endLine, const char* format, va_list args) {
-    if (severity == kLogWarning) ++warningCount_;
-    if (severity == kLogError) ++errorCount_;
-    if (closed_) return;
+    if (severity == kLogWarning)
+        ++warningCount_;
+    if (severity == kLogError)
+        ++errorCount_;
+    if (closed_)
+        return;
     const std::string line = Compose(severity, endLine, format, args);
     for (auto& sink : sinks_) {
-        if (sink) WriteToSink(*sink, line);
+        if (sink)
+            WriteToSink(*sink, line);
     }
 }
 
 void LogFile::Forward(LogSeverity severity, const char* format, va_list args) {
-    if (!forwarder_[severity]) return;
+    if (!forwarder_[severity])
+        return;
     va_list copy;
     va_copy(copy, args);
     forwarder_[severity](format, copy);
@@ -215,18 +245,35 @@ void LogFile::Forward(LogSeverity severity, const char* format, va_list args) {
 #define TARVEX_LOG_ENTRY(severity, endLine, forward) \
     va_list args;                                    \
     va_start(args, format);                          \
-    if (forward) Forward(severity, format, args);    \
+    if (forward)                                     \
+        Forward(severity, format, args);             \
     Entry(severity, endLine, format, args);          \
     va_end(args)
 
-void LogFile::Write(const char* format, ...) { TARVEX_LOG_ENTRY(kLogPlain, false, false); }
-void LogFile::Line(const char* format, ...) { TARVEX_LOG_ENTRY(kLogPlain, true, false); }
-void LogFile::Info(const char* format, ...) { TARVEX_LOG_ENTRY(kLogInfo, true, false); }
-void LogFile::InfoEvent(const char* format, ...) { TARVEX_LOG_ENTRY(kLogInfo, true, true); }
-void LogFile::Warning(const char* format, ...) { TARVEX_LOG_ENTRY(kLogWarning, true, false); }
-void LogFile::WarningEvent(const char* format, ...) { TARVEX_LOG_ENTRY(kLogWarning, true, true); }
-void LogFile::Error(const char* format, ...) { TARVEX_LOG_ENTRY(kLogError, true, false); }
-void LogFile::ErrorEvent(const char* format, ...) { TARVEX_LOG_ENTRY(kLogError, true, true); }
+void LogFile::Write(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogPlain, false, false);
+}
+void LogFile::Line(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogPlain, true, false);
+}
+void LogFile::Info(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogInfo, true, false);
+}
+void LogFile::InfoEvent(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogInfo, true, true);
+}
+void LogFile::Warning(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogWarning, true, false);
+}
+void LogFile::WarningEvent(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogWarning, true, true);
+}
+void LogFile::Error(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogError, true, false);
+}
+void LogFile::ErrorEvent(const char* format, ...) {
+    TARVEX_LOG_ENTRY(kLogError, true, true);
+}
 
 #undef TARVEX_LOG_ENTRY
 

@@ -29,7 +29,7 @@ using LogEventHook = int (*)(std::int64_t fromTime, std::int64_t toTime, unsigne
                              unsigned long* lastRecord);
 
 class LogFile {
-public:
+  public:
     static constexpr int kMaxSinks = 8;
     static constexpr int kMaxIndentLevel = 10;
 
@@ -53,8 +53,7 @@ public:
     void SetForwarder(LogSeverity severity, LogForwarder forwarder);
     void SetEventHook(LogEventHook hook) { eventHook_ = hook; }
     int CallEventHook(std::int64_t fromTime, std::int64_t toTime, unsigned typeMask,
-                      unsigned long afterRecord, unsigned long maxCount,
-                      unsigned long* lastRecord);
+                      unsigned long afterRecord, unsigned long maxCount, unsigned long* lastRecord);
 
     void SetIndentLevel(int level);
     int GetIndentLevel() const { return indentLevel_; }
@@ -72,7 +71,7 @@ public:
 
     void Close();
 
-private:
+  private:
     struct Sink {
         std::FILE* stream = nullptr;
         bool ownsStream = false;

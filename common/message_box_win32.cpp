@@ -50,11 +50,13 @@ bool IsDialogWindow(HWND window) {
 // The static control that holds the box's message text.
 HWND FindTextControl(HWND box) {
     HWND text = GetDlgItem(box, 0xFFFF);
-    if (text) return text;
+    if (text)
+        return text;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char className[32] = {};
         GetClassNameA(child, className, sizeof(className));
-        if (lstrcmpiA(className, "Static") == 0 && GetWindowTextLengthA(child) > 0) return child;
+        if (lstrcmpiA(className, "Static") == 0 && GetWindowTextLengthA(child) > 0)
+            return child;
     }
     return nullptr;
 }
@@ -95,9 +97,11 @@ bool IsButton(HWND window) {
 int ButtonsTop(HWND box) {
     int top = -1;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsButton(child)) continue;
+        if (!IsButton(child))
+            continue;
         const int childTop = ChildRect(box, child).top;
-        if (top < 0 || childTop < top) top = childTop;
+        if (top < 0 || childTop < top)
+            top = childTop;
     }
     return top;
 }
@@ -105,7 +109,8 @@ int ButtonsTop(HWND box) {
 // Moves the buttons down by offset; the link takes the space they leave.
 void MoveButtonsDown(HWND box, int offset) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsButton(child)) continue;
+        if (!IsButton(child))
+            continue;
         const RECT rect = ChildRect(box, child);
         SetWindowPos(child, nullptr, rect.left, rect.top + offset, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -121,7 +126,8 @@ LRESULT CALLBACK LinkBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == kLogLinkControlId && HIWORD(wParam) == STN_CLICKED) {
-                if (g_opener) g_opener(g_link.logPath.c_str());
+                if (g_opener)
+                    g_opener(g_link.logPath.c_str());
                 return 0;  // the box stays open
             }
             break;
@@ -159,7 +165,8 @@ void AddLink(HWND box) {
     // on each side; without buttons it goes under the text.
     HWND text = FindTextControl(box);
     int top = ButtonsTop(box);
-    if (top < 0) top = text ? ChildRect(box, text).bottom + kLinkMargin : kLinkMargin;
+    if (top < 0)
+        top = text ? ChildRect(box, text).bottom + kLinkMargin : kLinkMargin;
     g_link.link = CreateWindowExA(0, "STATIC", g_link.linkText.c_str(),
                                   WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOTIFY, kLinkMargin, top,
                                   client.right - 2 * kLinkMargin, height, box,
@@ -186,7 +193,8 @@ LRESULT CALLBACK LinkHook(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK EnterBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && LOWORD(wParam) == kEnterSinkButtonId) return 0;
+    if (message == WM_COMMAND && LOWORD(wParam) == kEnterSinkButtonId)
+        return 0;
     if (message == WM_NCDESTROY) {
         WNDPROC original = g_enter.originalProc;
         SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
@@ -200,10 +208,10 @@ LRESULT CALLBACK EnterHook(int code, WPARAM wParam, LPARAM lParam) {
     HWND box = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_ACTIVATE && !g_enter.activated && IsDialogWindow(box)) {
         g_enter.activated = true;
-        g_enter.dummyButton = CreateWindowExA(
-            0, "BUTTON", "", WS_CHILD | BS_DEFPUSHBUTTON, 0, 0, 0, 0, box,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEnterSinkButtonId)),
-            GetModuleHandleA(nullptr), nullptr);
+        g_enter.dummyButton =
+            CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_DEFPUSHBUTTON, 0, 0, 0, 0, box,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEnterSinkButtonId)),
+                            GetModuleHandleA(nullptr), nullptr);
         g_enter.originalProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EnterBoxProc)));
         SendMessageA(box, DM_SETDEFID, kEnterSinkButtonId, 0);
@@ -215,7 +223,8 @@ LRESULT CALLBACK EnterHook(int code, WPARAM wParam, LPARAM lParam) {
 int ShowBox(const char* text, const char* caption, unsigned type, HWND owner) {
     const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     int result = MessageBoxExA(owner, text, caption, type, english);
-    if (result == 0) result = MessageBoxA(owner, text, caption, type);
+    if (result == 0)
+        result = MessageBoxA(owner, text, caption, type);
     return result;
 }
 
@@ -231,14 +240,17 @@ int MessageBoxWithLink(const char* text, const char* caption, unsigned type, con
                        void* owner, bool absorbEnter) {
     type |= MB_TOPMOST;
     std::string message = text ? text : "";
-    if (!caption) caption = "";
+    if (!caption)
+        caption = "";
     HWND ownerWindow = static_cast<HWND>(owner);
     const DWORD thread = GetCurrentThreadId();
     if (!logPath || !*logPath) {
         g_enter = EnterHookRecord{};
-        if (absorbEnter) g_enter.hook = SetWindowsHookExA(WH_CBT, EnterHook, nullptr, thread);
+        if (absorbEnter)
+            g_enter.hook = SetWindowsHookExA(WH_CBT, EnterHook, nullptr, thread);
         const int result = ShowBox(message.c_str(), caption, type, ownerWindow);
-        if (g_enter.hook) UnhookWindowsHookEx(g_enter.hook);
+        if (g_enter.hook)
+            UnhookWindowsHookEx(g_enter.hook);
         g_enter = EnterHookRecord{};
         return result;
     }
@@ -250,8 +262,10 @@ int MessageBoxWithLink(const char* text, const char* caption, unsigned type, con
     message.append(g_link.linkText.size() / 6 + 1, '\t');
     g_link.hook = SetWindowsHookExA(WH_CBT, LinkHook, nullptr, thread);
     const int result = ShowBox(message.c_str(), caption, type, ownerWindow);
-    if (g_link.hook) UnhookWindowsHookEx(g_link.hook);
-    if (g_link.font) DeleteObject(g_link.font);
+    if (g_link.hook)
+        UnhookWindowsHookEx(g_link.hook);
+    if (g_link.font)
+        DeleteObject(g_link.font);
     g_link = LinkHookRecord{};
     return result;
 }

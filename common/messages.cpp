@@ -42,24 +42,29 @@ Messages::Messages() {
 }
 
 void Messages::Set(const char* tag, const char* text) {
-    if (!tag) return;
+    if (!tag)
+        return;
     for (MessageEntry& entry : entries_) {
         if (EqualsNoCase(entry.tag, tag)) {
             StrNCopy(entry.tag, tag);
-            if (text) StrNCopy(entry.text, text);
+            if (text)
+                StrNCopy(entry.text, text);
             return;
         }
     }
     MessageEntry entry{};
     StrNCopy(entry.tag, tag);
-    if (text) StrNCopy(entry.text, text);
+    if (text)
+        StrNCopy(entry.text, text);
     entries_.push_back(entry);
 }
 
 const MessageEntry* Messages::Find(const char* tag) const {
-    if (!tag) return nullptr;
+    if (!tag)
+        return nullptr;
     for (const MessageEntry& entry : entries_) {
-        if (EqualsNoCase(entry.tag, tag)) return &entry;
+        if (EqualsNoCase(entry.tag, tag))
+            return &entry;
     }
     return nullptr;
 }
@@ -80,19 +85,28 @@ Messages& UserMessages() {
 }
 
 int ParseSeverity(const char* text) {
-    if (!text || !*text) return 0;
-    if (EqualsNoCase(text, "Info")) return 1;
-    if (EqualsNoCase(text, "Warning")) return 2;
-    if (EqualsNoCase(text, "Error")) return 3;
+    if (!text || !*text)
+        return 0;
+    if (EqualsNoCase(text, "Info"))
+        return 1;
+    if (EqualsNoCase(text, "Warning"))
+        return 2;
+    if (EqualsNoCase(text, "Error"))
+        return 3;
     return -1;
 }
 
 const char* SeverityName(int severity) {
     switch (severity) {
-        case 0: return "None";
-        case 1: return "Info";
-        case 2: return "Warning";
-        case 3: return "Error";
-        default: return "Invalid format";
+        case 0:
+            return "None";
+        case 1:
+            return "Info";
+        case 2:
+            return "Warning";
+        case 3:
+            return "Error";
+        default:
+            return "Invalid format";
     }
 }

@@ -11,7 +11,7 @@ struct MessageEntry {
 };
 
 class Messages {
-public:
+  public:
     Messages();
 
     // Replaces the entry of that tag (tag and text), or appends a new one. A null text
@@ -30,7 +30,7 @@ public:
     int Show(const char* tag, const char* text, const char* caption, unsigned type,
              const char* logPath, void* owner, bool absorbEnter) const;
 
-private:
+  private:
     std::vector<MessageEntry> entries_;
 };
 

@@ -21,7 +21,8 @@ bool ChangeDirectory(const std::string& folder) {
     // The neutral code speaks in Windows paths (".\\" is the current folder).
     std::string path = folder;
     for (char& c : path) {
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     }
     return chdir(path.c_str()) == 0;
 }
@@ -35,11 +36,14 @@ bool MakeDirectory(const std::string& folder) {
     return mkdir(folder.c_str(), 0755) == 0 || IsDirectory(folder);
 }
 
-bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
+bool IsAbsolutePath(const std::string& path) {
+    return !path.empty() && path[0] == '/';
+}
 
 bool GetEnvironment(const char* name, std::string* value) {
     const char* text = std::getenv(name);
-    if (!text) return false;
+    if (!text)
+        return false;
     *value = text;
     return true;
 }
@@ -50,7 +54,9 @@ bool WriteToHandle(void* handle, const char* data, std::size_t size) {
     return write(fd, data, size) == static_cast<ssize_t>(size);
 }
 
-void* AllocateConsoleOutput() { return reinterpret_cast<void*>(static_cast<std::intptr_t>(1)); }
+void* AllocateConsoleOutput() {
+    return reinterpret_cast<void*>(static_cast<std::intptr_t>(1));
+}
 
 void FreeAllocatedConsole() {}
 

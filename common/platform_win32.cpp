@@ -31,7 +31,8 @@ bool MakeDirectory(const std::string& folder) {
 }
 
 bool IsAbsolutePath(const std::string& path) {
-    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return true;
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\')
+        return true;
     return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
 
@@ -40,7 +41,8 @@ bool GetEnvironment(const char* name, std::string* value) {
     SetLastError(ERROR_SUCCESS);
     DWORD length = GetEnvironmentVariableA(name, small, sizeof(small));
     if (length == 0) {
-        if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+        if (GetLastError() == ERROR_ENVVAR_NOT_FOUND)
+            return false;
         value->clear();
         return true;
     }
@@ -63,22 +65,25 @@ bool WriteToHandle(void* handle, const char* data, std::size_t size) {
 }
 
 void* AllocateConsoleOutput() {
-    if (!AllocConsole()) return nullptr;
+    if (!AllocConsole())
+        return nullptr;
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     return output == INVALID_HANDLE_VALUE ? nullptr : output;
 }
 
-void FreeAllocatedConsole() { FreeConsole(); }
+void FreeAllocatedConsole() {
+    FreeConsole();
+}
 
 bool SystemMessage(long code, std::string* text) {
     char* buffer = nullptr;
-    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                        FORMAT_MESSAGE_IGNORE_INSERTS;
-    const DWORD length =
-        FormatMessageA(flags, nullptr, static_cast<DWORD>(code),
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&buffer),
-                       0, nullptr);
-    if (length == 0 || !buffer) return false;
+    const DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD length = FormatMessageA(flags, nullptr, static_cast<DWORD>(code),
+                                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                        reinterpret_cast<char*>(&buffer), 0, nullptr);
+    if (length == 0 || !buffer)
+        return false;
     text->assign(buffer, length);
     LocalFree(buffer);
     return true;

@@ -8,15 +8,19 @@ std::string SystemErrorText(long code, const char* fallback) {
     std::string text;
     if (platform::SystemMessage(code, &text)) {
         text = Trim(text, " \t\r\n");
-        if (!text.empty()) return text;
+        if (!text.empty())
+            return text;
     }
-    if (fallback) return fallback;
+    if (fallback)
+        return fallback;
     return FormatText("CANNOT FORMAT ERROR MESSAGE FOR CODE '%ld'!", code);
 }
 
 void LogSystemError(long code, const char* context, const char* indent) {
-    if (!indent) indent = "";
-    if (!context) context = "";
+    if (!indent)
+        indent = "";
+    if (!context)
+        context = "";
     LogFile& log = Log();
     log.Line("%s", indent);
     log.Line("%sContext:    %s", indent, context);

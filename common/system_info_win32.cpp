@@ -26,8 +26,8 @@ std::string VersionQueryPath(const std::vector<char>& data, const char* key) {
 bool RealOsVersion(OSVERSIONINFOEXW* info) {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    auto rtlGetVersion = ntdll ? reinterpret_cast<RtlGetVersionFn>(
-                                     reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+    auto rtlGetVersion = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
+                                     GetProcAddress(ntdll, "RtlGetVersion")))
                                : nullptr;
     info->dwOSVersionInfoSize = sizeof(*info);
     return rtlGetVersion && rtlGetVersion(info) == 0;
@@ -36,7 +36,8 @@ bool RealOsVersion(OSVERSIONINFOEXW* info) {
 }  // namespace
 
 std::string GetVersion(const char* file, const char* key) {
-    if (!file || !key) return std::string();
+    if (!file || !key)
+        return std::string();
     if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) {
         Log().Line("GetVersion: file not exists '%s'", file);
         return std::string();
@@ -80,11 +81,13 @@ std::string OsVersionText(int platformId, int fieldCount) {
     const unsigned long fields[5] = {info.dwMajorVersion, info.dwMinorVersion,
                                      nt ? info.wServicePackMajor : 0u,
                                      nt ? info.wServicePackMinor : 0u, info.dwBuildNumber};
-    if (fieldCount <= 0 || fieldCount > 5) fieldCount = 5;
+    if (fieldCount <= 0 || fieldCount > 5)
+        fieldCount = 5;
     std::string text;
-    for (int i = 0; i < fieldCount; ++i)
-        text += FormatText("%s%lu", i == 0 ? "" : ".", fields[i]);
+    for (int i = 0; i < fieldCount; ++i) text += FormatText("%s%lu", i == 0 ? "" : ".", fields[i]);
     return text;
 }
 
-unsigned long long SystemTickCount() { return GetTickCount64(); }
+unsigned long long SystemTickCount() {
+    return GetTickCount64();
+}

@@ -18,28 +18,35 @@ std::string Trim(const std::string& text, const char* set) {
 }
 
 namespace {
-int Lower(char c) { return std::tolower(static_cast<unsigned char>(c)); }
+int Lower(char c) {
+    return std::tolower(static_cast<unsigned char>(c));
+}
 }  // namespace
 
 bool EqualsNoCase(const char* a, const char* b) {
-    if (!a || !b) return a == b;
+    if (!a || !b)
+        return a == b;
     for (; *a && *b; ++a, ++b) {
-        if (Lower(*a) != Lower(*b)) return false;
+        if (Lower(*a) != Lower(*b))
+            return false;
     }
     return *a == *b;
 }
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
     const std::size_t length = std::strlen(prefix);
-    if (text.size() < length) return false;
+    if (text.size() < length)
+        return false;
     for (std::size_t i = 0; i < length; ++i) {
-        if (Lower(text[i]) != Lower(prefix[i])) return false;
+        if (Lower(text[i]) != Lower(prefix[i]))
+            return false;
     }
     return true;
 }
 
 bool EndsWithNoCase(const std::string& text, const char* suffix) {
     const std::size_t length = std::strlen(suffix);
-    if (text.size() < length) return false;
+    if (text.size() < length)
+        return false;
     return EqualsNoCase(text.c_str() + text.size() - length, suffix);
 }

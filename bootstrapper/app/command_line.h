@@ -7,7 +7,7 @@
 #include <vector>
 
 class CommandLine {
-public:
+  public:
     // Splits at runs of delimiter characters outside quotes; tokens keep their quotes.
     CommandLine(const char* commandLine, const char* delimiters, char quote);
 
@@ -27,7 +27,7 @@ public:
     // Every token as given, the program path as the system passed it first.
     const std::string& GivenCommandLine() const { return givenCommandLine_; }
 
-private:
+  private:
     void Split(const char* commandLine, const char* delimiters, char quote);
     void ResolveProgramPaths();
     void BuildCommandLines();

@@ -9,7 +9,7 @@
 #include "shared_block.h"
 
 class InstanceMap {
-public:
+  public:
     // Creates or opens the page-file-backed mapping of that name (null: a private,
     // unnamed block). Failures are logged and leave the map without a view.
     explicit InstanceMap(const char* name);
@@ -42,7 +42,7 @@ public:
 
     static std::string StateName(int state);
 
-private:
+  private:
     bool CanRead() const;
     bool CanWrite() const;
 

@@ -12,9 +12,13 @@
 
 namespace {
 
-volatile LONG* AsLong(std::int32_t* field) { return reinterpret_cast<volatile LONG*>(field); }
+volatile LONG* AsLong(std::int32_t* field) {
+    return reinterpret_cast<volatile LONG*>(field);
+}
 
-bool ValidIndex(int index) { return index >= 0 && index < kSharedItemCount; }
+bool ValidIndex(int index) {
+    return index >= 0 && index < kSharedItemCount;
+}
 
 std::string BoundedText(const char* field) {
     return std::string(field, strnlen(field, kSharedTextSize));
@@ -23,10 +27,10 @@ std::string BoundedText(const char* field) {
 }  // namespace
 
 InstanceMap::InstanceMap(const char* name) : named_(name != nullptr) {
-    if (name) name_ = name;
-    HANDLE mapping =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SharedBlock),
-                           named_ ? name_.c_str() : nullptr);
+    if (name)
+        name_ = name;
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(SharedBlock), named_ ? name_.c_str() : nullptr);
     const DWORD createError = GetLastError();
     if (!mapping) {
         Log().Error("Could not create file mapping object: error code %lu (%s)", createError,
@@ -42,21 +46,29 @@ InstanceMap::InstanceMap(const char* name) : named_(name != nullptr) {
     }
     view_ = static_cast<SharedBlock*>(view);
     created_ = createError != ERROR_ALREADY_EXISTS;
-    if (!created_) return;
+    if (!created_)
+        return;
     std::memset(view_, 0, sizeof(SharedBlock));
     if (TryLock(1)) {
-        if (view_->accessFlags == 0) view_->accessFlags = kAccessAll;
+        if (view_->accessFlags == 0)
+            view_->accessFlags = kAccessAll;
         Unlock();
     }
 }
 
 InstanceMap::~InstanceMap() {
-    if (view_) UnmapViewOfFile(view_);
-    if (mapping_) CloseHandle(static_cast<HANDLE>(mapping_));
+    if (view_)
+        UnmapViewOfFile(view_);
+    if (mapping_)
+        CloseHandle(static_cast<HANDLE>(mapping_));
 }
 
-bool InstanceMap::CanRead() const { return view_ && (view_->accessFlags & kAccessRead); }
-bool InstanceMap::CanWrite() const { return view_ && (view_->accessFlags & kAccessWrite); }
+bool InstanceMap::CanRead() const {
+    return view_ && (view_->accessFlags & kAccessRead);
+}
+bool InstanceMap::CanWrite() const {
+    return view_ && (view_->accessFlags & kAccessWrite);
+}
 
 int InstanceMap::AddInstance() {
     return view_ ? static_cast<int>(InterlockedIncrement(AsLong(&view_->instanceCount))) : 0;
@@ -67,7 +79,8 @@ int InstanceMap::RemoveInstance() {
 }
 
 bool InstanceMap::SetOwnerName(const char* text) {
-    if (!created_ || !CanWrite() || !text) return false;
+    if (!created_ || !CanWrite() || !text)
+        return false;
     StrNCopy(view_->ownerName, text);
     return view_->ownerName[0] != '\0';
 }
@@ -77,33 +90,40 @@ std::string InstanceMap::GetOwnerName() const {
 }
 
 int InstanceMap::FindItem(const char* name) const {
-    if (!view_ || !name) return -1;
+    if (!view_ || !name)
+        return -1;
     for (int i = 0; i < kSharedItemCount; ++i) {
-        if (EqualsNoCase(BoundedText(view_->itemName[i]).c_str(), name)) return i;
+        if (EqualsNoCase(BoundedText(view_->itemName[i]).c_str(), name))
+            return i;
     }
     return -1;
 }
 
 void InstanceMap::SetItemName(int index, const char* name) {
-    if (ValidIndex(index) && CanWrite() && name && *name) StrNCopy(view_->itemName[index], name);
+    if (ValidIndex(index) && CanWrite() && name && *name)
+        StrNCopy(view_->itemName[index], name);
 }
 
 int InstanceMap::SetItemState(int index, int state) {
-    if (!ValidIndex(index) || !CanWrite()) return -1;
+    if (!ValidIndex(index) || !CanWrite())
+        return -1;
     return static_cast<int>(InterlockedExchange(AsLong(&view_->itemState[index]), state));
 }
 
 int InstanceMap::GetItemState(int index) const {
-    if (!ValidIndex(index) || !CanRead()) return -1;
+    if (!ValidIndex(index) || !CanRead())
+        return -1;
     return view_->itemState[index];
 }
 
 void InstanceMap::SetItemText(int index, const char* text) {
-    if (ValidIndex(index) && CanWrite() && text && *text) StrNCopy(view_->itemText[index], text);
+    if (ValidIndex(index) && CanWrite() && text && *text)
+        StrNCopy(view_->itemText[index], text);
 }
 
 std::string InstanceMap::GetItemText(int index) const {
-    if (!ValidIndex(index) || !CanRead()) return std::string();
+    if (!ValidIndex(index) || !CanRead())
+        return std::string();
     return BoundedText(view_->itemText[index]);
 }
 
@@ -120,25 +140,33 @@ void InstanceMap::SetItemTextByName(const char* name, const char* text) {
 }
 
 bool InstanceMap::TryLock(int attempts) {
-    if (!view_) return false;
+    if (!view_)
+        return false;
     for (int i = 0; i < attempts; ++i) {
-        if (InterlockedExchange(AsLong(&view_->lock), 1) == 0) return true;
+        if (InterlockedExchange(AsLong(&view_->lock), 1) == 0)
+            return true;
     }
     return false;
 }
 
 void InstanceMap::Unlock() {
-    if (view_) InterlockedExchange(AsLong(&view_->lock), 0);
+    if (view_)
+        InterlockedExchange(AsLong(&view_->lock), 0);
 }
 
 int InstanceMap::SetAccessFlags(int flags) {
-    if (!view_ || !TryLock(1)) return -1;
+    if (!view_ || !TryLock(1))
+        return -1;
     const int previous = view_->accessFlags;
     view_->accessFlags = flags | kAccessInitialised;
     Unlock();
     return previous;
 }
 
-int InstanceMap::GetAccessFlags() const { return view_ ? view_->accessFlags : 0; }
+int InstanceMap::GetAccessFlags() const {
+    return view_ ? view_->accessFlags : 0;
+}
 
-std::string InstanceMap::StateName(int state) { return ::StateName(state); }
+std::string InstanceMap::StateName(int state) {
+    return ::StateName(state);
+}

@@ -19,22 +19,33 @@ ProgressStatus g_progressStatuses[] = {
 
 std::string StateName(int state) {
     switch (state) {
-        case PS_Error: return "error";
-        case PS_None: return "none";
-        case PS_InProgress: return "in progress";
-        case PS_Completed: return "completed";
-        case PS_Failed: return "failed";
-        case PS_Skipped: return "skipped";
-        case PS_Canceled: return "canceled";
-        case PS_Preprocessing: return "preprocessing";
-        case PS_Preprocessed: return "preprocessed";
-        default: return "unknown status";
+        case PS_Error:
+            return "error";
+        case PS_None:
+            return "none";
+        case PS_InProgress:
+            return "in progress";
+        case PS_Completed:
+            return "completed";
+        case PS_Failed:
+            return "failed";
+        case PS_Skipped:
+            return "skipped";
+        case PS_Canceled:
+            return "canceled";
+        case PS_Preprocessing:
+            return "preprocessing";
+        case PS_Preprocessed:
+            return "preprocessed";
+        default:
+            return "unknown status";
     }
 }
 
 ProgressStatus* FindProgressStatus(int state) {
     for (ProgressStatus& status : g_progressStatuses) {
-        if (status.state == state) return &status;
+        if (status.state == state)
+            return &status;
     }
     Log().Error("Error retrieving progress status by index '%d'", state);
     return nullptr;
@@ -42,6 +53,7 @@ ProgressStatus* FindProgressStatus(int state) {
 
 std::string ProgressStatusText(int state) {
     const ProgressStatus* status = FindProgressStatus(state);
-    if (!status) return std::string();
+    if (!status)
+        return std::string();
     return status->overrideText[0] ? status->overrideText : status->text;
 }

@@ -27,7 +27,8 @@ struct NameTable {
             while (*p && !IsIdentifierChar(*p)) ++p;
             names[i] = p;
             while (IsIdentifierChar(*p)) ++p;
-            if (*p) *p++ = '\0';
+            if (*p)
+                *p++ = '\0';
             while (*p && *p != ',') ++p;
         }
     }
@@ -39,8 +40,10 @@ const NameTable g_table;
 }  // namespace
 
 const char* ReturnCodeName(int code) {
-    if (code == RC_None) return "Ignored";
-    if (code < 0 || code >= RC_ItemsNb || !g_table.names[code]) return "RETURN CODE NOT FOUND";
+    if (code == RC_None)
+        return "Ignored";
+    if (code < 0 || code >= RC_ItemsNb || !g_table.names[code])
+        return "RETURN CODE NOT FOUND";
     return g_table.names[code];
 }
 

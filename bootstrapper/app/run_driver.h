@@ -12,7 +12,7 @@ class ConfigInterpreter;
 class InstanceMap;
 
 class RunDriver {
-public:
+  public:
     // module: the program's instance handle; systemCommandLine: the arguments as Windows
     // passed them to WinMain (without the program path).
     RunDriver(void* module, const char* systemCommandLine);
@@ -21,7 +21,7 @@ public:
     // Runs setup once and returns the return code, the process exit code.
     int Run();
 
-private:
+  private:
     void PrepareStart(const char* systemCommandLine);
     void RunProtected();
     bool RefusedAsSecondInstance();

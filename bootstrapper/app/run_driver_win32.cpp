@@ -22,7 +22,8 @@ const std::size_t kFullCommandLineSize = 2048;
 // Appends as much of text as fits in a buffer of size bytes (terminator included):
 // an over-long command line is cut, never overrun.
 void AppendBounded(std::string& target, const std::string& text, std::size_t size) {
-    if (target.size() + 1 >= size) return;
+    if (target.size() + 1 >= size)
+        return;
     target += text.substr(0, size - 1 - target.size());
 }
 
@@ -70,7 +71,8 @@ void RunDriver::PrepareStart(const char* systemCommandLine) {
 }
 
 void RunDriver::FlushBanner() {
-    if (bannerText_.empty()) return;
+    if (bannerText_.empty())
+        return;
     Log().Write("%s", bannerText_.c_str());
     bannerText_.clear();
 }
@@ -96,7 +98,8 @@ int RunDriver::Run() {
     config_.reset();
     productMap_.reset();
     globalMap_.reset();
-    if (ShowsFinalMessage(modeFlags_, returnCode_)) ShowFinalMessage();
+    if (ShowsFinalMessage(modeFlags_, returnCode_))
+        ShowFinalMessage();
     return returnCode_;
 }
 
@@ -113,7 +116,8 @@ void RunDriver::RunProtected() {
     globalMap_ = std::make_unique<InstanceMap>(kGlobalMapName);
     productMap_ = std::make_unique<InstanceMap>(config_->ProductName());
     productMap_->SetOwnerName(config_->ProductName());
-    if (RefusedAsSecondInstance()) return;
+    if (RefusedAsSecondInstance())
+        return;
 
     globalMap_.reset();  // it guards only the moment of start-up
     const int count = productMap_->AddInstance();
@@ -126,12 +130,14 @@ void RunDriver::RunProtected() {
 }
 
 bool RunDriver::RefusedAsSecondInstance() {
-    if (!config_->IsMainInstance()) return false;  // a chained child is never refused
-    if (productMap_->IsCreated() && globalMap_->IsCreated()) return false;
+    if (!config_->IsMainInstance())
+        return false;  // a chained child is never refused
+    if (productMap_->IsCreated() && globalMap_->IsCreated())
+        return false;
     FlushBanner();
     returnCode_ = RC_AnotherInstanceRunning;
-    detailText_ = !productMap_->IsCreated() ? productMap_->GetOwnerName()
-                                            : globalMap_->GetOwnerName();
+    detailText_ =
+        !productMap_->IsCreated() ? productMap_->GetOwnerName() : globalMap_->GetOwnerName();
     Log().ErrorEvent("Another %s is running: '%s'", kSetupCaption, detailText_.c_str());
     return true;
 }
@@ -159,7 +165,8 @@ void RunDriver::WriteSummary() {
 
 void RunDriver::ShowFinalMessage() {
     const FinalMessage message = ChooseFinalMessage(returnCode_, detailText_);
-    if (!message.tag) return;
+    if (!message.tag)
+        return;
     const char* logPath = message.offerLogLink ? Log().GetFirstLogPath() : nullptr;
     UserMessages().Show(message.tag, message.text.c_str(), kSetupCaption, MB_OK | MB_ICONERROR,
                         logPath, nullptr, false);

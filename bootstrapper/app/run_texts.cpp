@@ -10,14 +10,18 @@ const char* const kSetupCaption = "Setup progress";
 namespace {
 
 const char* PlatformFamily(int platform) {
-    if (platform == kPlatformNT) return "NT";
-    if (platform == kPlatformWin9x) return "9x";
+    if (platform == kPlatformNT)
+        return "NT";
+    if (platform == kPlatformWin9x)
+        return "9x";
     return "?";
 }
 
 }  // namespace
 
-std::string SeparatorLine() { return std::string(60, '='); }
+std::string SeparatorLine() {
+    return std::string(60, '=');
+}
 
 std::string CalendarText(std::time_t time) {
     static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -25,9 +29,11 @@ std::string CalendarText(std::time_t time) {
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm local{};
 #ifdef _WIN32
-    if (localtime_s(&local, &time) != 0) return std::string();
+    if (localtime_s(&local, &time) != 0)
+        return std::string();
 #else
-    if (!localtime_r(&time, &local)) return std::string();
+    if (!localtime_r(&time, &local))
+        return std::string();
 #endif
     return FormatText("%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[local.tm_wday % 7],
                       kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min,
@@ -40,8 +46,8 @@ std::string BuildBanner(const BannerFacts& facts) {
     const std::time_t bootTime =
         facts.startTime - static_cast<std::time_t>(facts.tickCountMs / 1000);
     const std::string timeText = Trim(CalendarText(facts.startTime), "\r\n") +
-                                 " (Machine running from " +
-                                 Trim(CalendarText(bootTime), "\r\n") + ")";
+                                 " (Machine running from " + Trim(CalendarText(bootTime), "\r\n") +
+                                 ")";
     const std::string osVersion = facts.platform == 0 ? std::string() : facts.osVersion;
     banner += FormatText("MsWindows%s v%s - %s\n\n", PlatformFamily(facts.platform),
                          osVersion.c_str(), timeText.c_str());
@@ -50,7 +56,8 @@ std::string BuildBanner(const BannerFacts& facts) {
 }
 
 std::string DurationText(long long seconds) {
-    if (seconds < 0) seconds = 0;
+    if (seconds < 0)
+        seconds = 0;
     const long long hours = seconds / 3600;
     const long long minutes = (seconds % 3600) / 60;
     const long long rest = (seconds % 3600) % 60;

@@ -13,22 +13,24 @@
 class CommandLine;
 
 class ConfigInterpreter {
-public:
-    ConfigInterpreter(const CommandLine& command, const char* configFile,
-                      const char* standardFile, const char* settingsFile, std::time_t startTime);
+  public:
+    ConfigInterpreter(const CommandLine& command, const char* configFile, const char* standardFile,
+                      const char* settingsFile, std::time_t startTime);
 
     bool IsValid() const { return valid_; }
     bool AreArgumentsInvalid() const { return invalidArguments_; }
     // Bit 0 silent, bit 1 quiet, bit 2 externally controlled; 0 is the full interface.
     unsigned ModeFlags() const { return modeFlags_; }
     // The product name, or null when the configuration names none.
-    const char* ProductName() const { return productName_.empty() ? nullptr : productName_.c_str(); }
+    const char* ProductName() const {
+        return productName_.empty() ? nullptr : productName_.c_str();
+    }
     // Whether this run is a main instance (property MainInstance is "Yes").
     bool IsMainInstance() const { return mainInstance_; }
     // Writes the report of the arguments and the usage text for invalid arguments.
     void WriteArgumentReport() const;
 
-private:
+  private:
     const CommandLine& command_;
     std::string productName_;
     unsigned modeFlags_ = 0;

@@ -24,7 +24,8 @@ TEST(CommandLineTest, SplitsAtBlanksAndTabsOutsideQuotes) {
         {"  setup.exe \t\t x   ", {"setup.exe", "x"}},
         {"\"C:\\Program Files\\setup.exe\" INSTALLDIR=\"C:\\My Folder\" -q",
          {"\"C:\\Program Files\\setup.exe\"", "INSTALLDIR=\"C:\\My Folder\"", "-q"}},
-        {"setup \"unclosed quote \t runs to the end", {"setup", "\"unclosed quote \t runs to the end"}},
+        {"setup \"unclosed quote \t runs to the end",
+         {"setup", "\"unclosed quote \t runs to the end"}},
         {"setup a\"b c\"d", {"setup", "a\"b c\"d"}},
         {"", {}},
     };
@@ -32,7 +33,7 @@ TEST(CommandLineTest, SplitsAtBlanksAndTabsOutsideQuotes) {
 }
 
 class CommandLineFolderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         start_ = platform::CurrentDirectory();
         folder_ = platform::CurrentDirectory();  // the canonical form of the test folder

@@ -81,9 +81,8 @@ TEST(LogFileTest, IndentsEveryLineOfNestedSetups) {
         log.SetIndentLevel(1);
         log.Warning("w");
     }
-    EXPECT_EQ(
-        "top\n>>>>>>>>[INFO] one\n>>>>>>>>two\n>>>>>>>>part whole\n>>>>[WARNING] w\n",
-        ReadTextFile(LogPath(folder)));
+    EXPECT_EQ("top\n>>>>>>>>[INFO] one\n>>>>>>>>two\n>>>>>>>>part whole\n>>>>[WARNING] w\n",
+              ReadTextFile(LogPath(folder)));
 }
 
 TEST(LogFileTest, IndentationStopsAtTenLevels) {
@@ -125,7 +124,9 @@ TEST(LogFileTest, RetriesAFileThatCouldNotBeOpened) {
 }
 
 std::string g_forwarded;
-void RecordForwarded(const char* format, va_list args) { g_forwarded += FormatTextV(format, args); }
+void RecordForwarded(const char* format, va_list args) {
+    g_forwarded += FormatTextV(format, args);
+}
 
 TEST(LogFileTest, OnlyEventVariantsCallTheForwarders) {
     LogFile log(nullptr, "", "");

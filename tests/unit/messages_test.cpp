@@ -11,11 +11,19 @@ namespace {
 
 TEST(MessagesTest, BuiltInEntriesInTheirOrder) {
     const Messages messages;
-    const char* const tags[] = {"DEPENDS_FAIL", "REBOOT_REQ", "REBOOT_MSG",
-                                "REBOOT_CACHE_DELETED", "BS_ERROR", "BS_INSTALLED",
-                                "PEND_REBOOT", "ROLLBACK_ON_CANCEL", "ROLLBACK_ON_ERROR",
-                                "BS_ANOTHERINSTANCE", "BS_ORIGINALBSNOTFOUND",
-                                "PEND_REBOOT_ON_FAIL", "BS_INVALIDCRC32CHECKSUM"};
+    const char* const tags[] = {"DEPENDS_FAIL",
+                                "REBOOT_REQ",
+                                "REBOOT_MSG",
+                                "REBOOT_CACHE_DELETED",
+                                "BS_ERROR",
+                                "BS_INSTALLED",
+                                "PEND_REBOOT",
+                                "ROLLBACK_ON_CANCEL",
+                                "ROLLBACK_ON_ERROR",
+                                "BS_ANOTHERINSTANCE",
+                                "BS_ORIGINALBSNOTFOUND",
+                                "PEND_REBOOT_ON_FAIL",
+                                "BS_INVALIDCRC32CHECKSUM"};
     ASSERT_EQ(sizeof(tags) / sizeof(tags[0]), messages.Count());
     for (std::size_t i = 0; i < messages.Count(); ++i) EXPECT_STREQ(tags[i], messages.At(i).tag);
     EXPECT_STREQ("Reboot is required by Tarvex setup", messages.Find("reboot_msg")->text);
@@ -56,9 +64,10 @@ TEST(MessagesTest, OverlongTextIsRefusedAndLogged) {
 
 TEST(MessagesTest, ComposePutsTheSpecificTextFirst) {
     Messages messages;
-    EXPECT_EQ("InvalidArguments\nAn error occurred during the setup. See log file for more "
-              "details.",
-              messages.Compose("BS_ERROR", "InvalidArguments"));
+    EXPECT_EQ(
+        "InvalidArguments\nAn error occurred during the setup. See log file for more "
+        "details.",
+        messages.Compose("BS_ERROR", "InvalidArguments"));
     EXPECT_EQ("Another Setup progress is running.",
               messages.Compose("BS_ANOTHERINSTANCE", "Another Setup progress is running."));
     EXPECT_EQ("\nReboot is required by Tarvex setup", messages.Compose("REBOOT_MSG", nullptr));
@@ -69,8 +78,8 @@ TEST(MessagesTest, SeverityNames) {
     struct Row {
         const char* text;
         int severity;
-    } const rows[] = {{"Info", 1}, {"WARNING", 2}, {"error", 3}, {"", 0}, {nullptr, 0},
-                      {"Fatal", -1}, {"Info ", -1}};
+    } const rows[] = {{"Info", 1},  {"WARNING", 2}, {"error", 3}, {"", 0},
+                      {nullptr, 0}, {"Fatal", -1},  {"Info ", -1}};
     for (const Row& row : rows) EXPECT_EQ(row.severity, ParseSeverity(row.text)) << row.text;
     EXPECT_STREQ("None", SeverityName(0));
     EXPECT_STREQ("Info", SeverityName(1));

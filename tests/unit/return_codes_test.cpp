@@ -8,16 +8,24 @@
 namespace {
 
 TEST(ReturnCodesTest, NamesOfEveryCode) {
-    const char* const names[] = {
-        "RC_AllCompleted",          "RC_NotCompleted",
-        "RC_RebootRequired",        "RC_RebootInProgress",
-        "RC_InvalidArguments",      "RC_InvalidConfiguration",
-        "RC_MainPackageNotDetected", "RC_InstallationAborted",
-        "RC_UnhandledException",    "RC_DependenciesFailed",
-        "RC_CallbackFailed",        "RC_ANewerVerAlreadyInstalled",
-        "RC_ActionCanceled",        "RC_ActionQuit",
-        "RC_AnotherInstanceRunning", "RC_PendingRebootDetected",
-        "RC_OriginalInstallerNotFound", "RC_InvalidCRC32Checksum"};
+    const char* const names[] = {"RC_AllCompleted",
+                                 "RC_NotCompleted",
+                                 "RC_RebootRequired",
+                                 "RC_RebootInProgress",
+                                 "RC_InvalidArguments",
+                                 "RC_InvalidConfiguration",
+                                 "RC_MainPackageNotDetected",
+                                 "RC_InstallationAborted",
+                                 "RC_UnhandledException",
+                                 "RC_DependenciesFailed",
+                                 "RC_CallbackFailed",
+                                 "RC_ANewerVerAlreadyInstalled",
+                                 "RC_ActionCanceled",
+                                 "RC_ActionQuit",
+                                 "RC_AnotherInstanceRunning",
+                                 "RC_PendingRebootDetected",
+                                 "RC_OriginalInstallerNotFound",
+                                 "RC_InvalidCRC32Checksum"};
     for (int code = 0; code < RC_ItemsNb; ++code)
         EXPECT_STREQ(names[code], ReturnCodeName(code)) << code;
 }
@@ -37,8 +45,8 @@ TEST(ReturnCodesTest, SuccessCodes) {
 }
 
 TEST(PackageStateTest, LogTexts) {
-    const char* const names[] = {"error",     "none",     "in progress",   "completed", "failed",
-                                 "skipped",   "canceled", "preprocessing", "preprocessed"};
+    const char* const names[] = {"error",   "none",     "in progress",   "completed",   "failed",
+                                 "skipped", "canceled", "preprocessing", "preprocessed"};
     for (int state = -1; state <= 7; ++state) EXPECT_EQ(names[state + 1], StateName(state));
     EXPECT_EQ("unknown status", StateName(8));
     EXPECT_EQ("unknown status", StateName(-2));
@@ -49,9 +57,14 @@ TEST(PackageStateTest, ProgressDialogRows) {
         int state;
         const char* text;
         int icon;
-    } const rows[] = {{0, "", 133},           {1, "In progress...", 130},   {2, "Completed", 131},
-                      {3, "Failed", 132},     {4, "Skipped", 137},          {5, "Canceled", 132},
-                      {6, "Preprocessing...", 130}, {7, "Preprocessed", 133}};
+    } const rows[] = {{0, "", 133},
+                      {1, "In progress...", 130},
+                      {2, "Completed", 131},
+                      {3, "Failed", 132},
+                      {4, "Skipped", 137},
+                      {5, "Canceled", 132},
+                      {6, "Preprocessing...", 130},
+                      {7, "Preprocessed", 133}};
     for (const Row& row : rows) {
         const ProgressStatus* status = FindProgressStatus(row.state);
         ASSERT_NE(nullptr, status) << row.state;

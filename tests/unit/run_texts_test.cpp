@@ -71,14 +71,19 @@ TEST(RunTextsTest, FinalMessageNamesTheOtherProduct) {
 
 bool LooksLikeCalendarText(const std::string& text) {
     // "Wed Jun 30 21:49:08 1993"
-    if (text.size() != 24) return false;
+    if (text.size() != 24)
+        return false;
     const char* shape = "aaa aaa dd dd:dd:dd dddd";
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (shape[i] == 'a' && !std::isalpha(c)) return false;
-        if (shape[i] == 'd' && !std::isdigit(c) && !(i == 8 && c == ' ')) return false;
-        if (shape[i] == ' ' && c != ' ') return false;
-        if (shape[i] == ':' && c != ':') return false;
+        if (shape[i] == 'a' && !std::isalpha(c))
+            return false;
+        if (shape[i] == 'd' && !std::isdigit(c) && !(i == 8 && c == ' '))
+            return false;
+        if (shape[i] == ' ' && c != ' ')
+            return false;
+        if (shape[i] == ':' && c != ':')
+            return false;
     }
     return true;
 }

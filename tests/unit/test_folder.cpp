@@ -20,7 +20,9 @@ TestFolder::~TestFolder() {
     fs::remove_all(path_, ignored);
 }
 
-std::string TestFolder::Child(const std::string& name) const { return (path_ / name).string(); }
+std::string TestFolder::Child(const std::string& name) const {
+    return (path_ / name).string();
+}
 
 std::string ReadTextFile(const std::string& path) {
     std::ifstream file(path);
@@ -33,7 +35,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
     std::ifstream file(path);
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines.push_back(line);
     }
     return lines;

@@ -6,7 +6,7 @@
 #include <vector>
 
 class TestFolder {
-public:
+  public:
     TestFolder();
     ~TestFolder();
     TestFolder(const TestFolder&) = delete;
@@ -16,7 +16,7 @@ public:
     // The path of a child of the folder as a native narrow string.
     std::string Child(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -13,7 +13,8 @@ std::string BuildEnvironment(const std::vector<std::string>& changes) {
     char* block = GetEnvironmentStringsA();
     for (const char* entry = block; *entry; entry += strlen(entry) + 1) {
         const char* equals = strchr(entry + 1, '=');  // "=C:" entries start with '='
-        if (equals) variables[std::string(entry, equals)] = equals + 1;
+        if (equals)
+            variables[std::string(entry, equals)] = equals + 1;
     }
     FreeEnvironmentStringsA(block);
     for (const std::string& change : changes) {
@@ -23,7 +24,8 @@ std::string BuildEnvironment(const std::vector<std::string>& changes) {
         for (auto it = variables.begin(); it != variables.end();) {
             it = lstrcmpiA(it->first.c_str(), name.c_str()) == 0 ? variables.erase(it) : ++it;
         }
-        if (!value.empty()) variables[name] = value;
+        if (!value.empty())
+            variables[name] = value;
     }
     std::string result;
     for (const auto& variable : variables) result += variable.first + "=" + variable.second + '\0';
@@ -49,13 +51,16 @@ ChildProcess::ChildProcess(const std::string& commandLine, const std::string& fo
 }
 
 ChildProcess::~ChildProcess() {
-    if (!process_) return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_, 99);
     CloseHandle(process_);
 }
 
 long ChildProcess::Wait(unsigned long milliseconds) {
-    if (!process_ || WaitForSingleObject(process_, milliseconds) != WAIT_OBJECT_0) return -1;
+    if (!process_ || WaitForSingleObject(process_, milliseconds) != WAIT_OBJECT_0)
+        return -1;
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return static_cast<long>(code);

@@ -5,7 +5,7 @@
 #include <vector>
 
 class ChildProcess {
-public:
+  public:
     // Starts commandLine in folder with the current environment changed by the given
     // "NAME=value" entries; "NAME=" removes a variable.
     ChildProcess(const std::string& commandLine, const std::string& folder,
@@ -19,7 +19,7 @@ public:
     // The exit code, or -1 when the process did not end within the time.
     long Wait(unsigned long milliseconds);
 
-private:
+  private:
     void* process_ = nullptr;
     unsigned long id_ = 0;
 };

@@ -19,15 +19,18 @@ std::string UniqueName(const char* base) {
 
 // A raw view of a named block, to check where the fields land.
 class RawView {
-public:
+  public:
     explicit RawView(const std::string& name) {
         mapping_ = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str());
-        if (mapping_) bytes_ = static_cast<unsigned char*>(
-                          MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 16780));
+        if (mapping_)
+            bytes_ = static_cast<unsigned char*>(
+                MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 16780));
     }
     ~RawView() {
-        if (bytes_) UnmapViewOfFile(bytes_);
-        if (mapping_) CloseHandle(mapping_);
+        if (bytes_)
+            UnmapViewOfFile(bytes_);
+        if (mapping_)
+            CloseHandle(mapping_);
     }
     bool Valid() const { return bytes_ != nullptr; }
     std::int32_t Int(std::size_t offset) const {
@@ -39,7 +42,7 @@ public:
         return reinterpret_cast<const char*>(bytes_ + offset);
     }
 
-private:
+  private:
     HANDLE mapping_ = nullptr;
     unsigned char* bytes_ = nullptr;
 };
@@ -184,8 +187,10 @@ TEST(InstanceMapTest, UnnamedBlocksArePrivate) {
 // The second process of AnotherProcessOpensTheSameBlock: 0 when it found the parent's block.
 int RunMapChild(const char* name) {
     InstanceMap map(name);
-    if (map.IsCreated() || map.GetOwnerName() != "Parent Product") return 1;
-    if (map.AddInstance() != 2) return 2;
+    if (map.IsCreated() || map.GetOwnerName() != "Parent Product")
+        return 1;
+    if (map.AddInstance() != 2)
+        return 2;
     map.SetItemState(7, PS_Failed);
     map.SetItemText(7, "from child");
     return map.RemoveInstance() == 1 ? 0 : 3;

@@ -26,18 +26,19 @@ void RecordOpen(const char* path) {
 
 // Shows a box on its own thread, as setup's main thread would, and keeps its result.
 class BoxThread {
-public:
+  public:
     BoxThread(std::string text, const char* logPath, bool absorbEnter)
         : text_(std::move(text)), logPath_(logPath ? logPath : ""), hasLog_(logPath != nullptr) {
         thread_ = std::thread([this, absorbEnter] {
-            result_ = MessageBoxWithLink(text_.c_str(), kCaption, MB_OK | MB_ICONERROR,
-                                         hasLog_ ? logPath_.c_str() : nullptr, nullptr,
-                                         absorbEnter);
+            result_ =
+                MessageBoxWithLink(text_.c_str(), kCaption, MB_OK | MB_ICONERROR,
+                                   hasLog_ ? logPath_.c_str() : nullptr, nullptr, absorbEnter);
             done_ = true;
         });
     }
     ~BoxThread() {
-        if (thread_.joinable()) thread_.join();
+        if (thread_.joinable())
+            thread_.join();
     }
     int Join() {
         thread_.join();
@@ -45,7 +46,7 @@ public:
     }
     bool Done() const { return done_; }
 
-private:
+  private:
     std::string text_;
     std::string logPath_;
     bool hasLog_;
@@ -54,7 +55,9 @@ private:
     std::atomic<bool> done_{false};
 };
 
-void WaitFor(unsigned long ms) { Sleep(ms); }
+void WaitFor(unsigned long ms) {
+    Sleep(ms);
+}
 
 TEST(MessageBoxTest, LinkOpensTheLogAndLeavesTheBoxOpen) {
     const LogLinkOpener previous = SetLogLinkOpener(RecordOpen);
@@ -74,7 +77,7 @@ TEST(MessageBoxTest, LinkOpensTheLogAndLeavesTheBoxOpen) {
     GetWindowRect(static_cast<HWND>(link.window), &linkRect);
     GetWindowRect(static_cast<HWND>(text.window), &textRect);
     GetWindowRect(GetDlgItem(static_cast<HWND>(window), IDOK), &buttonRect);
-    EXPECT_GE(linkRect.top, textRect.bottom);  // under the text
+    EXPECT_GE(linkRect.top, textRect.bottom);    // under the text
     EXPECT_GE(buttonRect.top, linkRect.bottom);  // above the button
 
     EXPECT_TRUE(SaveScreenshot(ArtifactFolder() + "\\message_box_link.bmp"));
@@ -131,8 +134,8 @@ TEST(MessageBoxTest, ShowComposesTheConfiguredText) {
     messages.Set("TEST_TAG", "Configured line");
     std::atomic<int> result{0};
     std::thread thread([&] {
-        result = messages.Show("TEST_TAG", "Specific line", kCaption, MB_OK, nullptr, nullptr,
-                               false);
+        result =
+            messages.Show("TEST_TAG", "Specific line", kCaption, MB_OK, nullptr, nullptr, false);
     });
     void* window = WaitForWindow(kCaption, GetCurrentProcessId(), 15000);
     ASSERT_NE(nullptr, window);

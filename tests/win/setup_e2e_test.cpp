@@ -18,7 +18,7 @@ const char kCaption[] = "Setup progress";
 const std::string kSeparator(60, '=');
 
 class SetupRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         appFolder_ = folder_.Child("app");
         tempFolder_ = folder_.Child("temp");
@@ -32,7 +32,9 @@ protected:
     }
 
     std::string TempLog() const { return tempFolder_ + "\\Bootstrapper.log"; }
-    std::string AllUsersLog() const { return allUsersFolder_ + "\\TarvexInstaller\\Bootstrapper.log"; }
+    std::string AllUsersLog() const {
+        return allUsersFolder_ + "\\TarvexInstaller\\Bootstrapper.log";
+    }
     std::vector<std::string> Environment(bool withTemp) const {
         return {withTemp ? "TEMP=" + tempFolder_ : "TEMP=", "ALLUSERSPROFILE=" + allUsersFolder_};
     }
@@ -60,10 +62,10 @@ TEST_F(SetupRun, EmptyFolderEndsAsInvalidConfiguration) {
     ASSERT_NE(nullptr, box);
     const ProbedControl link = FindControlByTextPrefix(box, "Open log file: ");
     EXPECT_EQ("Open log file: " + TempLog(), link.text);
-    EXPECT_NE(nullptr,
-              FindControlByTextPrefix(box, "InvalidConfiguration\nAn error occurred during the "
-                                           "setup. See log file for more details.")
-                  .window);
+    EXPECT_NE(nullptr, FindControlByTextPrefix(box,
+                                               "InvalidConfiguration\nAn error occurred during the "
+                                               "setup. See log file for more details.")
+                           .window);
     EXPECT_TRUE(SaveScreenshot(ArtifactFolder() + "\\setup_invalid_configuration.bmp"));
     PressButton(box, IDOK);
     EXPECT_EQ(5, setup.Wait(60000));
@@ -83,7 +85,8 @@ TEST_F(SetupRun, EmptyFolderEndsAsInvalidConfiguration) {
     ASSERT_EQ(6 + tail.size(), lines.size());
     std::vector<std::string> actual(lines.begin() + 6, lines.end());
     // A slow machine may take a second or two.
-    if (actual[5].compare(0, 17, "Duration: 00h 00m") == 0) actual[5] = tail[5];
+    if (actual[5].compare(0, 17, "Duration: 00h 00m") == 0)
+        actual[5] = tail[5];
     EXPECT_EQ(tail, actual);
 }
 
@@ -113,9 +116,10 @@ TEST_F(SetupRun, StartWhileAnotherSetupStartsIsRefused) {
     ASSERT_TRUE(setup.Started());
     void* box = WaitForWindow(kCaption, setup.Id(), 60000);
     ASSERT_NE(nullptr, box);
-    EXPECT_NE(nullptr, FindControlByTextPrefix(
-                           box, "Another Setup progress is running.\nCurrent setup cannot continue!")
-                           .window);
+    EXPECT_NE(nullptr,
+              FindControlByTextPrefix(
+                  box, "Another Setup progress is running.\nCurrent setup cannot continue!")
+                  .window);
     EXPECT_EQ(nullptr, FindControlByTextPrefix(box, "Open log file").window);
     PressButton(box, IDOK);
     EXPECT_EQ(14, setup.Wait(60000));

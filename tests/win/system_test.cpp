@@ -51,8 +51,10 @@ TEST(SystemInfoTest, OperatingSystemVersionText) {
     const std::string three = OsVersionText(kPlatformNT, 3);
     int dots = 0;
     for (char c : three) {
-        if (c == '.') ++dots;
-        else EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c))) << three;
+        if (c == '.')
+            ++dots;
+        else
+            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c))) << three;
     }
     EXPECT_EQ(2, dots);
     EXPECT_EQ(std::string::npos, OsVersionText(kPlatformNT, 1).find('.'));
@@ -60,6 +62,28 @@ TEST(SystemInfoTest, OperatingSystemVersionText) {
     EXPECT_EQ(all, OsVersionText(kPlatformNT, 9));
     EXPECT_EQ(0u, all.find(three));
     EXPECT_EQ("", OsVersionText(kPlatformWin9x, 3));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LogFileHandleTest, HandleSinkReceivesTheEntries) {
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    {
+        LogFile log(nullptr, "", "");
+        ASSERT_EQ(0, log.AddHandleSink(writeEnd));
+        EXPECT_EQ(nullptr, log.GetConsoleHandle());  // not a console the log allocated
+        log.SetIndentLevel(1);
+        log.Warning("through a handle");
+    }
+    CloseHandle(writeEnd);
+    char buffer[128] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(ReadFile(readEnd, buffer, sizeof(buffer) - 1, &read, nullptr));
+    CloseHandle(readEnd);
+    EXPECT_EQ(">>>>[WARNING] through a handle\n", std::string(buffer, read));
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 int RunMapChild(const char* name);
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--open-map") == 0) return RunMapChild(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--open-map") == 0)
+        return RunMapChild(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -46,30 +46,34 @@ void* WaitForWindow(const char* caption, unsigned long processId, unsigned long 
     do {
         WindowSearch search{caption, processId, nullptr};
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        if (search.found)
+            return search.found;
         Sleep(100);
     } while (GetTickCount64() < deadline);
     return nullptr;
 }
 
-bool WindowAlive(void* window) { return IsWindow(static_cast<HWND>(window)) != FALSE; }
+bool WindowAlive(void* window) {
+    return IsWindow(static_cast<HWND>(window)) != FALSE;
+}
 
 std::vector<ProbedControl> ChildControls(void* window) {
     std::vector<ProbedControl> controls;
-    EnumChildWindows(static_cast<HWND>(window), CollectChild,
-                     reinterpret_cast<LPARAM>(&controls));
+    EnumChildWindows(static_cast<HWND>(window), CollectChild, reinterpret_cast<LPARAM>(&controls));
     return controls;
 }
 
 ProbedControl FindControlByTextPrefix(void* window, const std::string& prefix) {
     for (const ProbedControl& control : ChildControls(window)) {
-        if (control.text.compare(0, prefix.size(), prefix) == 0) return control;
+        if (control.text.compare(0, prefix.size(), prefix) == 0)
+            return control;
     }
     return ProbedControl{nullptr, "", "", 0};
 }
 
 bool ControlFontIsUnderlined(void* control) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(static_cast<HWND>(control), WM_GETFONT, 0, 0));
+    HFONT font =
+        reinterpret_cast<HFONT>(SendMessageA(static_cast<HWND>(control), WM_GETFONT, 0, 0));
     LOGFONTA logFont{};
     return font && GetObjectA(font, sizeof(logFont), &logFont) && logFont.lfUnderline;
 }
@@ -105,14 +109,16 @@ bool SaveScreenshot(const std::string& path) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (lines != height) return false;
+    if (lines != height)
+        return false;
 
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;  // "BM"
     file.bfOffBits = sizeof(file) + sizeof(header);
     file.bfSize = file.bfOffBits + header.biSizeImage;
     std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return false;
+    if (!out)
+        return false;
     std::fwrite(&file, sizeof(file), 1, out);
     std::fwrite(&header, sizeof(header), 1, out);
     std::fwrite(pixels.data(), 1, pixels.size(), out);
