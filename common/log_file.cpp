@@ -133,6 +133,16 @@ int LogFile::AddHandleSink(void* handle) {
     return AddSink(std::move(sink));
 }
 
+void LogFile::RemoveSink(int index) {
+    if (index < 0 || index >= kMaxSinks || !sinks_[index])
+        return;
+    if (sinks_[index]->stream && sinks_[index]->ownsStream)
+        std::fclose(sinks_[index]->stream);
+    sinks_[index].reset();
+    if (index == firstFileSink_)
+        firstFileSink_ = -1;
+}
+
 bool LogFile::OpenConsole() {
     if (consoleAllocated_)
         return true;

@@ -66,6 +66,8 @@ class LogFile {
     // The stream stays owned by the caller: Close() does not close it.
     int AddStreamSink(std::FILE* stream);
     int AddHandleSink(void* handle);
+    // Frees the slot; a file sink's stream is closed, a caller's stream is not.
+    void RemoveSink(int index);
     bool OpenConsole();
     void* GetConsoleHandle() const { return consoleAllocated_ ? consoleHandle_ : nullptr; }
 

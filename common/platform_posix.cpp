@@ -78,3 +78,11 @@ ShortPathResult ShortPathName(const std::string& path, std::size_t bufferSize) {
 }
 
 }  // namespace platform
+
+// The host has no registry: every read finds nothing.
+#include "registry.h"
+
+bool ReadRegistryValue(const std::string&, std::string*, RegistryView, long* errorCode) {
+    *errorCode = 2;  // not found
+    return false;
+}

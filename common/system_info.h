@@ -18,5 +18,13 @@ int OsPlatform();
 // when the running platform is the given one, else empty.
 std::string OsVersionText(int platformId, int fieldCount);
 
+// "64-bit" on a 64-bit system, whether this process is native 64-bit or runs under 32-bit
+// emulation; "32-bit" on a 32-bit system; "UNKNOWN" for a processor architecture outside
+// the known ones.
+std::string OsArchitecture();
+
+// Whether the system is a workstation (not a server or domain controller).
+bool OsIsWorkstation();
+
 // Milliseconds since the system started.
 unsigned long long SystemTickCount();

@@ -33,6 +33,18 @@ bool RealOsVersion(OSVERSIONINFOEXW* info) {
     return rtlGetVersion && rtlGetVersion(info) == 0;
 }
 
+// True when this 32-bit process runs under the 64-bit subsystem. Looked up at run time:
+// systems without the function have no such subsystem.
+bool RunsUnderWow64() {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    HMODULE kernel = GetModuleHandleA("kernel32");
+    auto isWow64Process = kernel ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
+                                       GetProcAddress(kernel, "IsWow64Process")))
+                                 : nullptr;
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 }  // namespace
 
 std::string GetVersion(const char* file, const char* key) {
@@ -86,6 +98,29 @@ std::string OsVersionText(int platformId, int fieldCount) {
     std::string text;
     for (int i = 0; i < fieldCount; ++i) text += FormatText("%s%lu", i == 0 ? "" : ".", fields[i]);
     return text;
+}
+
+std::string OsArchitecture() {
+    // The native information describes the machine, not the view of an emulated process,
+    // so a native 64-bit program is not taken for a 32-bit system.
+    SYSTEM_INFO info{};
+    GetNativeSystemInfo(&info);
+    switch (info.wProcessorArchitecture) {
+        case PROCESSOR_ARCHITECTURE_AMD64:
+        case PROCESSOR_ARCHITECTURE_IA64:
+        case PROCESSOR_ARCHITECTURE_ARM64:
+            return "64-bit";
+        case PROCESSOR_ARCHITECTURE_INTEL:
+        case PROCESSOR_ARCHITECTURE_ARM:
+            return RunsUnderWow64() ? "64-bit" : "32-bit";
+        default:
+            return "UNKNOWN";
+    }
+}
+
+bool OsIsWorkstation() {
+    OSVERSIONINFOEXW info{};
+    return RealOsVersion(&info) && info.wProductType == VER_NT_WORKSTATION;
 }
 
 unsigned long long SystemTickCount() {

@@ -6,6 +6,8 @@
 
 #include "command_line.h"
 #include "config_interpreter.h"
+#include "event_logger.h"
+#include "installer.h"
 #include "instance_map.h"
 #include "log_file.h"
 #include "messages.h"
@@ -105,17 +107,17 @@ int RunDriver::Run() {
 
 void RunDriver::RunProtected() {
     config_ = std::make_unique<ConfigInterpreter>(*command_, "config.xml", "standard.xml",
-                                                  "settings.xml", startTime_);
-    modeFlags_ = config_->ModeFlags();
-    if (config_->AreArgumentsInvalid()) {
+                                                  "settings.xml", &GlobalEventLogger(), startTime_);
+    modeFlags_ = config_->GetModeFlags();
+    if (config_->HasInvalidArguments()) {
         FlushBanner();
         config_->WriteArgumentReport();
         returnCode_ = RC_InvalidArguments;
         return;
     }
     globalMap_ = std::make_unique<InstanceMap>(kGlobalMapName);
-    productMap_ = std::make_unique<InstanceMap>(config_->ProductName());
-    productMap_->SetOwnerName(config_->ProductName());
+    productMap_ = std::make_unique<InstanceMap>(config_->GetProductName());
+    productMap_->SetOwnerName(config_->GetProductName());
     if (RefusedAsSecondInstance())
         return;
 
@@ -148,9 +150,10 @@ void RunDriver::RunConfiguredChain() {
         returnCode_ = RC_InvalidConfiguration;
         return;
     }
-    // A valid configuration initialises the plug-ins, runs the installer over the chain
-    // and releases the plug-ins; the configuration cannot be valid before those exist.
-    returnCode_ = RC_NotCompleted;
+    // The plug-ins are initialised before the chain runs and released after it, once
+    // the plug-in calls exist.
+    Installer installer(*config_, productMap_.get(), module_);
+    returnCode_ = installer.Run();
 }
 
 void RunDriver::WriteSummary() {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,16 @@ class SetupRun : public ::testing::Test {
         ASSERT_TRUE(CopyFileA(built.c_str(), setup_.c_str(), FALSE)) << built;
     }
 
+    void WriteSample() const {
+        WriteFile("standard.xml",
+                  "<Standard><Properties><Property Name=\"FromConfig\" Value=\"yes\"/>"
+                  "</Properties><Contents/></Standard>");
+        WriteFile("config.xml",
+                  "<Config><Version>2</Version><ProductInfo Name=\"E2E Product\"/></Config>");
+    }
+    void WriteFile(const std::string& name, const std::string& text) const {
+        std::ofstream(appFolder_ + "\\" + name) << text;
+    }
     std::string TempLog() const { return tempFolder_ + "\\Bootstrapper.log"; }
     std::string AllUsersLog() const {
         return allUsersFolder_ + "\\TarvexInstaller\\Bootstrapper.log";
@@ -43,16 +56,49 @@ class SetupRun : public ::testing::Test {
     std::string appFolder_, tempFolder_, allUsersFolder_, setup_;
 };
 
-// The lines of the log after the banner's command-line block.
-void ExpectBanner(const std::vector<std::string>& lines, const std::string& setupPath) {
-    ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(kSeparator, lines[0]);
-    EXPECT_EQ("Tarvex Bootstrapper v1.0.0.1", lines[1]);
-    EXPECT_EQ(0u, lines[2].find("MsWindowsNT v")) << lines[2];
-    EXPECT_NE(std::string::npos, lines[2].find(" (Machine running from ")) << lines[2];
-    EXPECT_EQ("", lines[3]);
-    EXPECT_EQ("Command line:", lines[4]);
-    EXPECT_EQ("    \"" + setupPath + "\"", lines[5]);
+// Checks the banner and returns the index of its first line. The configuration is read
+// before the driver knows which way the run goes, so its entries come before the banner.
+std::size_t ExpectBanner(const std::vector<std::string>& lines, const std::string& setupPath) {
+    const auto separator = std::find(lines.begin(), lines.end(), kSeparator);
+    EXPECT_NE(lines.end(), separator);
+    const std::size_t first = static_cast<std::size_t>(separator - lines.begin());
+    if (lines.size() < first + 6) {
+        ADD_FAILURE() << "no banner";
+        return first;
+    }
+    const std::string indent = lines[first + 1].substr(0, lines[first + 1].find('T'));
+    EXPECT_EQ(indent + "Tarvex Bootstrapper v1.0.0.1", lines[first + 1]);
+    EXPECT_EQ(indent.size(), lines[first + 2].find("MsWindowsNT v")) << lines[first + 2];
+    EXPECT_NE(std::string::npos, lines[first + 2].find(" (Machine running from "));
+    EXPECT_EQ(indent, lines[first + 3]);
+    EXPECT_EQ(indent + "Command line:", lines[first + 4]);
+    EXPECT_EQ(0u, lines[first + 5].find(indent + "    \"" + setupPath + "\"")) << lines[first + 5];
+    return first;
+}
+
+// The summary at the end of a log, with the duration of a quick run.
+std::vector<std::string> Summary(int errors, const std::string& returned) {
+    return {"",
+            "Warnings: 0",
+            "Errors  : " + std::to_string(errors),
+            "Duration: 00h 00m 00s",
+            "",
+            "Returned  " + returned,
+            kSeparator};
+}
+
+std::vector<std::string> Tail(const std::vector<std::string>& lines, std::size_t count) {
+    std::vector<std::string> tail(lines.end() - std::min(count, lines.size()), lines.end());
+    // A slow machine may take a second or two.
+    for (std::string& line : tail) {
+        if (line.compare(0, 17, "Duration: 00h 00m") == 0)
+            line = "Duration: 00h 00m 00s";
+    }
+    return tail;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 TEST_F(SetupRun, EmptyFolderEndsAsInvalidConfiguration) {
@@ -73,25 +119,110 @@ TEST_F(SetupRun, EmptyFolderEndsAsInvalidConfiguration) {
     const std::vector<std::string> lines = ReadLines(TempLog());
     EXPECT_EQ(lines, ReadLines(AllUsersLog()));
     ExpectBanner(lines, setup_);
-    const std::vector<std::string> tail = {"",
-                                           "[ERROR] Invalid configuration. Quitting...",
-                                           "",
-                                           "Warnings: 0",
-                                           "Errors  : 1",
-                                           "Duration: 00h 00m 00s",
-                                           "",
-                                           "Returned  5  [RC_InvalidConfiguration]",
-                                           kSeparator};
-    ASSERT_EQ(6 + tail.size(), lines.size());
-    std::vector<std::string> actual(lines.begin() + 6, lines.end());
-    // A slow machine may take a second or two.
-    if (actual[5].compare(0, 17, "Duration: 00h 00m") == 0)
-        actual[5] = tail[5];
-    EXPECT_EQ(tail, actual);
+    EXPECT_TRUE(HasLine(lines, "[ERROR] Config xml file has no version entry"));
+    EXPECT_EQ("[ERROR] File '" + appFolder_ + "\\standard.xml' not successfully parsed!", lines[0]);
+    std::vector<std::string> expected = {"[ERROR] Invalid configuration. Quitting..."};
+    const std::vector<std::string> summary = Summary(4, "5  [RC_InvalidConfiguration]");
+    expected.insert(expected.end(), summary.begin(), summary.end());
+    EXPECT_EQ(expected, Tail(lines, expected.size()));
+}
+
+TEST_F(SetupRun, InvalidArgumentsShowTheUsageEvenWhenSilent) {
+    WriteSample();
+    ChildProcess setup("\"" + setup_ + "\" x r -s", appFolder_, Environment(true));
+    ASSERT_TRUE(setup.Started());
+    void* box = WaitForWindow(kCaption, setup.Id(), 60000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_NE(nullptr, FindControlByTextPrefix(box, "InvalidArguments\nAn error occurred").window);
+    EXPECT_EQ("Open log file: " + TempLog(), FindControlByTextPrefix(box, "Open log file").text);
+    PressButton(box, IDOK);
+    EXPECT_EQ(4, setup.Wait(60000));
+
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    ExpectBanner(lines, setup_);
+    const std::string text = ReadTextFile(TempLog());
+    EXPECT_NE(std::string::npos,
+              text.find("[ERROR] Invalid arguments(more then 1 action): x r \n"));
+    EXPECT_NE(std::string::npos, text.find("Command line parameters:\n    MSI Features    :  \n"));
+    EXPECT_NE(std::string::npos, text.find("    Switches        :  -s  \n"));
+    EXPECT_NE(std::string::npos, text.find("    Actions         :  x  r  \n"));
+    EXPECT_NE(std::string::npos, text.find("USAGE:\n setup.exe  [i|x|r]  [-s|-q] [-n]"));
+    EXPECT_NE(std::string::npos, text.find(" -q    quiet (no GUI at all)\n"));
+    // The run stops before the instance guard and the engine: no summary.
+    EXPECT_EQ(std::string::npos, text.find("Returned  "));
+}
+
+TEST_F(SetupRun, ValidConfigurationListsItsProperties) {
+    WriteSample();
+    ChildProcess setup("\"" + setup_ + "\" -s INSTALLDIR=\"C:\\My Folder\"", appFolder_,
+                       Environment(true));
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(1, setup.Wait(60000));  // silent: no box; the chain does not run yet
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    ExpectBanner(lines, setup_);
+    const auto heading = std::find(lines.begin(), lines.end(), "(2) INITIALIZING PROPERTIES...");
+    ASSERT_NE(lines.end(), heading);
+    EXPECT_EQ("", *(heading - 1));
+    EXPECT_EQ("    ProductName                = E2E Product", *(heading + 1));
+    EXPECT_EQ("    PendingReboot              = ", *(heading + 2));
+    EXPECT_TRUE(HasLine(lines, "    Mode                       = Silent"));
+    EXPECT_TRUE(HasLine(lines, "    OSArchitecture             = 64-bit"));
+    EXPECT_TRUE(HasLine(lines, "    SetupFolder                = " + appFolder_));
+    EXPECT_TRUE(HasLine(lines, "    TempFolder                 = " + tempFolder_));
+    EXPECT_TRUE(HasLine(lines, "    SIDAccountName             = SYSTEM"));
+    EXPECT_TRUE(HasLine(lines, "    InstallDir                 = C:\\My Folder"));
+    EXPECT_TRUE(HasLine(lines, "    FromConfig                 = yes"));
+    EXPECT_TRUE(HasLine(lines, "    AutoRollback               = No"));
+    EXPECT_EQ(Summary(0, "1  [RC_NotCompleted]"), Tail(lines, 7));
+}
+
+TEST_F(SetupRun, SecondMainInstanceOfTheProductIsRefused) {
+    WriteSample();
+    // The first instance of "E2E Product" holds its block and has named itself in it.
+    HANDLE first =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16780, "E2E Product");
+    ASSERT_NE(nullptr, first);
+    char* block = static_cast<char*>(MapViewOfFile(first, FILE_MAP_ALL_ACCESS, 0, 0, 16780));
+    ASSERT_NE(nullptr, block);
+    strcpy(block + 4, "E2E Product");
+    ChildProcess setup("\"" + setup_ + "\"", appFolder_, Environment(true));
+    ASSERT_TRUE(setup.Started());
+    void* box = WaitForWindow(kCaption, setup.Id(), 60000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_NE(nullptr, FindControlByTextPrefix(box,
+                                               "Another Setup progress is running: E2E Product\n"
+                                               "Current setup cannot continue!")
+                           .window);
+    PressButton(box, IDOK);
+    EXPECT_EQ(14, setup.Wait(60000));
+    UnmapViewOfFile(block);
+    CloseHandle(first);
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    EXPECT_EQ("[ERROR] Another Setup progress is running: 'E2E Product'", lines.back());
+}
+
+TEST_F(SetupRun, ChildInstanceIsNeverRefusedAndIndentsItsLog) {
+    WriteSample();
+    HANDLE first =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16780, "E2E Product");
+    ASSERT_NE(nullptr, first);
+    char* block = static_cast<char*>(MapViewOfFile(first, FILE_MAP_ALL_ACCESS, 0, 0, 16780));
+    ASSERT_NE(nullptr, block);
+    block[0] = 1;  // one instance runs
+    block[16776] = 7;
+    ChildProcess setup("\"" + setup_ + "\" -s MainInstance=No", appFolder_, Environment(true));
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(1, setup.Wait(60000));
+    EXPECT_EQ(1, block[0]);  // the child's instance came and went
+    UnmapViewOfFile(block);
+    CloseHandle(first);
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    EXPECT_TRUE(HasLine(lines, ">>>>    MainInstance               = No"));
+    EXPECT_TRUE(HasLine(lines, ">>>>Returned  1  [RC_NotCompleted]"));
 }
 
 TEST_F(SetupRun, WithoutTempOnlyTheAllUsersLogIsWritten) {
-    ChildProcess setup("\"" + setup_ + "\" extra", appFolder_, Environment(false));
+    ChildProcess setup("\"" + setup_ + "\" P.X=1", appFolder_, Environment(false));
     ASSERT_TRUE(setup.Started());
     void* box = WaitForWindow(kCaption, setup.Id(), 60000);
     ASSERT_NE(nullptr, box);
@@ -101,8 +232,9 @@ TEST_F(SetupRun, WithoutTempOnlyTheAllUsersLogIsWritten) {
     EXPECT_EQ(5, setup.Wait(60000));
     EXPECT_FALSE(FileExists(TempLog()));
     const std::vector<std::string> lines = ReadLines(AllUsersLog());
-    ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ("    \"" + setup_ + "\" extra", lines[5]);
+    const std::size_t banner = ExpectBanner(lines, setup_);
+    ASSERT_GE(lines.size(), banner + 6);
+    EXPECT_EQ("    \"" + setup_ + "\" P.X=1", lines[banner + 5]);
     EXPECT_EQ("Returned  5  [RC_InvalidConfiguration]", lines[lines.size() - 2]);
     EXPECT_EQ(kSeparator, lines.back());
 }
@@ -112,6 +244,7 @@ TEST_F(SetupRun, StartWhileAnotherSetupStartsIsRefused) {
     HANDLE guard = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16780,
                                       "TARVEX_BOOTSTRAPPER");
     ASSERT_NE(nullptr, guard);
+    WriteSample();
     ChildProcess setup("\"" + setup_ + "\"", appFolder_, Environment(true));
     ASSERT_TRUE(setup.Started());
     void* box = WaitForWindow(kCaption, setup.Id(), 60000);
@@ -126,8 +259,8 @@ TEST_F(SetupRun, StartWhileAnotherSetupStartsIsRefused) {
     CloseHandle(guard);
 
     const std::vector<std::string> lines = ReadLines(TempLog());
-    ExpectBanner(lines, setup_);
-    ASSERT_EQ(8u, lines.size());
+    ASSERT_EQ(8u, lines.size());  // the banner, then the refusal: no summary
+    EXPECT_EQ(0u, ExpectBanner(lines, setup_));
     EXPECT_EQ("[ERROR] Another Setup progress is running: ''", lines[7]);
 }
 
