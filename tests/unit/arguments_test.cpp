@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "log_capture.h"
 #include "log_file.h"
 
 namespace {
@@ -74,7 +75,12 @@ TEST(ArgumentsTest, InterpretationOfValidArguments) {
 
 TEST(ArgumentsTest, InvalidArgumentsAreReportedAndShowUsage) {
     const int errors = Log().GetErrorCount();
+    LogCapture log;
     RunRequest request = InterpretArguments(Classified({"x", "r", "-s", "-q", "-n", "/s"}));
+    EXPECT_EQ(
+        "[ERROR] Invalid arguments(more then 1 action, install mode confusion, unknown "
+        "parameters): x r -s -q -n /s \n",
+        log.Text());
     EXPECT_TRUE(request.invalid);
     EXPECT_EQ(4u, request.modeFlags);  // silent and quiet cleared, external control kept
     EXPECT_EQ(errors + 1, Log().GetErrorCount());

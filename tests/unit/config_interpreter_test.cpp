@@ -104,6 +104,8 @@ TEST_F(ConfigTest, VersionCheck) {
          "[ERROR] Version '3' in config xml file is greater than '2' which is last supported by "
          "this version of setup"},
         {"", false, "[ERROR] Config xml file has no version entry"},
+        {"<Version></Version>", false, "[ERROR] Config xml file has no version entry"},
+        {"<Version>2a</Version>", true, nullptr},
         {"<Version>two</Version>", false,
          "[ERROR] Config xml file contains an invalid version (it should be a positive integer "
          "and not zero)"},
@@ -134,6 +136,7 @@ TEST_F(ConfigTest, ReadsTheStandardFile) {
     EXPECT_EQ(0, config.ConfigElementCount());  // no Contents in config.xml: still valid
     EXPECT_EQ((std::vector<int>{1033, 11707}), events_.SuccessIds());
     EXPECT_STREQ("Custom text", UserMessages().Find("CUSTOM_TAG")->text);
+    EXPECT_EQ(nullptr, UserMessages().Find(""));  // a Message without a tag is ignored
     EXPECT_STREQ("Reboot is required by Tarvex setup", UserMessages().Find("REBOOT_MSG")->text);
     ASSERT_EQ(2u, config.PrerequisiteArchives().size());
     EXPECT_EQ("http://default/", config.PrerequisiteArchives()[0].url);
