@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "platform.h"
 #include "registry.h"
+#include "schema_reader.h"
 #include "setup_folder.h"
 #include "str_util.h"
 #include "text_util.h"
@@ -64,19 +65,6 @@ bool ForEachInSection(XMLParser& document, const char* section, const char* name
     return found;
 }
 
-int CountChildElements(XMLParser& document) {
-    int count = 0;
-    const XMLPosition parent = document.GetPosition();
-    if (document.Move(0)) {
-        do {
-            if (document.NodeType() == 1)
-                ++count;
-        } while (document.Move(2));
-    }
-    document.SetPosition(parent);
-    return count;
-}
-
 DependencyRecord ReadDependencyRecord(XMLParser& document) {
     DependencyRecord record{};
     StrNCopy(record.tag, Attribute(document, "Tag").c_str());
@@ -107,10 +95,13 @@ void ConfigInterpreter::SetMachineFactsSource(MachineFactsSource source) {
 ConfigInterpreter::ConfigInterpreter(const CommandLine& command, const char* configFile,
                                      const char* standardFile, const char* settingsFile,
                                      EventLogger* eventLogger, std::time_t startTime)
-    : command_(command), eventLogger_(eventLogger), startTime_(startTime) {
+    : command_(command),
+      eventLogger_(eventLogger),
+      startTime_(startTime),
+      machine_(g_machineFacts()) {
     SetCurrentPropertyStore(&properties_);
     LoadDocument(standardFile ? standardFile : "");
-    valid_ = valid_ && ReadContents(*document_, false, &standardElements_, 0);
+    valid_ = valid_ && ReadContents(*document_, false, &standardList_, 0);
     valid_ = valid_ && ReadSuccessIds();
     valid_ = valid_ && ReadMessages();
     valid_ = valid_ && ReadProperties();
@@ -122,7 +113,7 @@ ConfigInterpreter::ConfigInterpreter(const CommandLine& command, const char* con
     if (StrNCopy(boundedPath, configPath.c_str()) > 0)
         configPath_ = boundedPath;
     valid_ = CheckVersion() && valid_;
-    valid_ = valid_ && ReadContents(*document_, true, &configElements_, 0);
+    valid_ = valid_ && ReadContents(*document_, true, &configList_, 0);
     valid_ = valid_ && ReadProductInfo();
     ReadIdentity();
     CloseDocument();
@@ -180,20 +171,18 @@ void ConfigInterpreter::ReadDependencies() {
     });
 }
 
-bool ConfigInterpreter::ReadContents(XMLParser& document, bool configPass, int* count, int depth) {
-    if (!document.IsValid())
-        return false;
+bool ConfigInterpreter::ReadContents(XMLParser& document, bool configPass, FlowList* list,
+                                     int depth) {
+    if (!document.IsValid()) return false;
     const XMLPosition position = document.GetPosition();
     bool ok = true;
     if (document.FindChild("Contents")) {
         document.SetPosition(position);
-        if (configPass)
-            ok = ReadExternalConfigs(document, depth);
+        if (configPass) ok = ReadExternalConfigs(document, depth);
         document.FindChild("Contents");
-        // The elements become packages and flow elements with the element schema; until
-        // then they are counted.
         if (ok)
-            *count += CountChildElements(document);
+            SchemaReader(machine_).ReadContents(document, configPass ? &standardList_ : nullptr,
+                                                list);
     }
     document.SetPosition(position);
     return ok;
@@ -219,7 +208,7 @@ bool ConfigInterpreter::ReadExternalConfigs(XMLParser& document, int depth) {
             return;
         }
         XMLParser external(path);
-        ok = ReadContents(external, true, &standardElements_, depth + 1);
+        ok = ReadContents(external, true, &standardList_, depth + 1);
     });
     return ok;
 }
@@ -415,7 +404,7 @@ void ConfigInterpreter::BuildProperties() {
     run.startTime = startTime_;
     run.productName = productName_;
     run.setupFolder = SetupFolder();
-    SetStandardProperties(properties_, run, g_machineFacts());
+    SetStandardProperties(properties_, run, machine_);
     ApplyArgumentProperties(properties_, arguments_, cannedConfigs_);
     ApplyConfigurationProperties(properties_, configProperties_);
 }

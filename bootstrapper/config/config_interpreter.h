@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "arguments.h"
+#include "f_base.h"
 #include "property_store.h"
 #include "standard_properties.h"
 #include "xml_parser.h"
@@ -85,8 +86,9 @@ class ConfigInterpreter {
     const std::vector<CannedConfig>& CannedConfigs() const { return cannedConfigs_; }
     // The elements of the Contents sections: the standard list (standard.xml and the
     // external files) and the product's own list (config.xml).
-    int StandardElementCount() const { return standardElements_; }
-    int ConfigElementCount() const { return configElements_; }
+    const FlowList& StandardList() const { return standardList_; }
+    const FlowList& ConfigList() const { return configList_; }
+    const MachineFacts& Machine() const { return machine_; }
 
     // The report of the arguments and the usage text, written for invalid arguments.
     void WriteArgumentReport() const;
@@ -99,7 +101,7 @@ class ConfigInterpreter {
     std::string LoadDocument(const std::string& fileName);
     void CloseDocument();
     void ReadDependencies();
-    bool ReadContents(XMLParser& document, bool configPass, int* count, int depth);
+    bool ReadContents(XMLParser& document, bool configPass, FlowList* list, int depth);
     bool ReadExternalConfigs(XMLParser& document, int depth);
     bool ReadSuccessIds();
     bool ReadMessages();
@@ -130,6 +132,7 @@ class ConfigInterpreter {
     std::vector<DownloadLocation> locations_;
     std::vector<PrerequisiteArchive> archives_;
     std::vector<CannedConfig> cannedConfigs_;
-    int standardElements_ = 0;
-    int configElements_ = 0;
+    MachineFacts machine_;
+    FlowList standardList_;
+    FlowList configList_;
 };

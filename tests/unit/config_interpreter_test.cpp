@@ -132,8 +132,8 @@ TEST_F(ConfigTest, ReadsTheStandardFile) {
     Write("config.xml", ConfigXml("<Version>2</Version>"));
     ConfigInterpreter& config = Load();
     ASSERT_TRUE(config.IsValid());
-    EXPECT_EQ(2, config.StandardElementCount());
-    EXPECT_EQ(0, config.ConfigElementCount());  // no Contents in config.xml: still valid
+    EXPECT_EQ(2u, config.StandardList().Size());
+    EXPECT_EQ(0u, config.ConfigList().Size());  // no Contents in config.xml: still valid
     EXPECT_EQ((std::vector<int>{1033, 11707}), events_.SuccessIds());
     EXPECT_STREQ("Custom text", UserMessages().Find("CUSTOM_TAG")->text);
     EXPECT_EQ(nullptr, UserMessages().Find(""));  // a Message without a tag is ignored
@@ -178,7 +178,7 @@ TEST_F(ConfigTest, ExternalConfigsStopAtTheFirstFailure) {
     LogCapture log;
     EXPECT_FALSE(Load().IsValid());
     EXPECT_TRUE(log.Contains("missing.xml"));
-    EXPECT_EQ(2, config_->StandardElementCount());  // extra.xml was never read
+    EXPECT_EQ(2u, config_->StandardList().Size());  // extra.xml was never read
 
     Write(
         "config.xml",
@@ -186,8 +186,8 @@ TEST_F(ConfigTest, ExternalConfigsStopAtTheFirstFailure) {
                   "<ExternalConfig FileName=\"extra.xml\"/>\n"
                   "<ExternalConfig FileName=\"\"/>\n<Contents><Package/><Package/></Contents>\n"));
     ASSERT_TRUE(Load().IsValid());
-    EXPECT_EQ(3, config_->StandardElementCount());
-    EXPECT_EQ(2, config_->ConfigElementCount());
+    EXPECT_EQ(3u, config_->StandardList().Size());
+    EXPECT_EQ(2u, config_->ConfigList().Size());
 }
 
 TEST_F(ConfigTest, ExternalConfigThatNamesItselfIsRefused) {

@@ -1,0 +1,521 @@
+// ShellExec on Win32: a hidden child process whose output is drained through an
+// overlapped pipe inside the wait loop, so the caller's thread is the only one involved and
+// keeps its window messages flowing.
+
+#include "shell_exec.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdarg>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "str_util.h"
+#include "system_error.h"
+#include "text_util.h"
+
+namespace {
+
+const char kContext[] = "ShellExec::ExecuteCommand";
+const char kIndent[] = "    ";
+
+// The bar is decorative: one step of 200 every half second.
+const int kBarRange = 200;
+const ULONGLONG kStepMs = 500;
+// Without the dialog the loop still wakes now and then, whatever the handles do.
+const DWORD kIdleWakeMs = 500;
+
+const DWORD kPipeBufferSize = 64 * 1024;
+// At most this many chunks are read in one go, so that a child writing without pause
+// cannot keep the caller from its window messages.
+const int kChunksPerTurn = 16;
+// After the child has ended its pipe is read until it breaks, or until it stays quiet this
+// long: a process the child started may hold the write end and never close it.
+const DWORD kQuietMs = 250;
+const ULONGLONG kDrainLimitMs = 5000;
+// A main thread that outlives its process this long is ended.
+const DWORD kMainThreadGraceMs = 1500;
+
+// The first bytes of the output are enough to tell UTF-16 from 8-bit text.
+const std::size_t kHeadSize = 512;
+
+const unsigned kEventTypes =
+    EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+const DWORD kCollectDelayMs = 2000;
+
+class OwnedHandle {
+  public:
+    OwnedHandle() = default;
+    explicit OwnedHandle(HANDLE handle) { Reset(handle); }
+    ~OwnedHandle() { Reset(nullptr); }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+    void Reset(HANDLE handle) {
+        if (handle_)
+            CloseHandle(handle_);
+        handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+    }
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != nullptr; }
+
+  private:
+    HANDLE handle_ = nullptr;
+};
+
+struct DialogSettings {
+    HINSTANCE module = nullptr;
+    int dialogId = 0;
+    int progressId = 0;
+    int textId = 0;
+};
+
+DialogSettings g_dialogSettings;
+
+// Dispatches what is queued. A quit request belongs to the caller's own message loop: it is
+// put back and left there.
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// By its full path in the system folder, never from wherever a search would find it.
+HMODULE LoadSystemLibrary(const char* name) {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
+    if (length == 0 || length >= sizeof(folder))
+        return nullptr;
+    return LoadLibraryA((std::string(folder) + "\\" + name).c_str());
+}
+
+// common is linked into programs and plug-ins that never show a window, so the common
+// controls library is loaded on first use instead of being imported by all of them.
+void LoadCommonControls() {
+    static HMODULE library = LoadSystemLibrary("comctl32.dll");
+    if (!library)
+        return;
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = reinterpret_cast<InitFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "InitCommonControlsEx")));
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    if (init)
+        init(&controls);
+}
+
+INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+void CentreOnDesktop(HWND window) {
+    RECT desktop{};
+    RECT dialog{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &dialog);
+    const int left = (desktop.right - (dialog.right - dialog.left)) / 2;
+    const int top = (desktop.bottom - (dialog.bottom - dialog.top)) / 2;
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The "in progress" dialog: shown while it lives, destroyed with it.
+class WaitDialog {
+  public:
+    // Null when the dialog cannot be created (logged); the run then goes on without it.
+    static std::unique_ptr<WaitDialog> Open();
+    WaitDialog(HWND window, HWND bar) : window_(window), bar_(bar) {}
+    ~WaitDialog() {
+        DestroyWindow(window_);
+        PumpMessages();
+    }
+    WaitDialog(const WaitDialog&) = delete;
+    WaitDialog& operator=(const WaitDialog&) = delete;
+
+    void Begin(const char* name);
+    DWORD MsUntilStep() const;
+    void StepWhenDue();
+
+  private:
+    HWND window_;
+    HWND bar_;
+    int position_ = 0;
+    ULONGLONG nextStep_ = 0;
+};
+
+std::unique_ptr<WaitDialog> WaitDialog::Open() {
+    LoadCommonControls();
+    const DialogSettings settings = g_dialogSettings;
+    HWND window = CreateDialogParamA(settings.module, MAKEINTRESOURCEA(settings.dialogId), nullptr,
+                                     IgnoreMessages, 0);
+    if (!window) {
+        LogSystemError(static_cast<long>(GetLastError()), kContext, kIndent);
+        return nullptr;
+    }
+    HWND bar = GetDlgItem(window, settings.progressId);
+    // The bar is stepped by hand, and a marquee bar ignores its position.
+    const LONG_PTR style = GetWindowLongPtrA(bar, GWL_STYLE);
+    if (bar && (style & PBS_MARQUEE))
+        SetWindowLongPtrA(bar, GWL_STYLE, style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+    CentreOnDesktop(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    PumpMessages();
+    return std::make_unique<WaitDialog>(window, bar);
+}
+
+void WaitDialog::Begin(const char* name) {
+    SendMessageA(bar_, PBM_SETRANGE32, 0, kBarRange);
+    SendMessageA(bar_, PBM_SETPOS, 0, 0);
+    const std::string text =
+        FormatText("%s setup in progress. Please wait...", IsEmptyText(name) ? "Package" : name);
+    SetDlgItemTextA(window_, g_dialogSettings.textId, text.c_str());
+    nextStep_ = GetTickCount64() + kStepMs;
+}
+
+DWORD WaitDialog::MsUntilStep() const {
+    const ULONGLONG now = GetTickCount64();
+    return now >= nextStep_ ? 0 : static_cast<DWORD>(nextStep_ - now);
+}
+
+void WaitDialog::StepWhenDue() {
+    const ULONGLONG now = GetTickCount64();
+    if (now < nextStep_)
+        return;
+    position_ = (position_ + 1) % kBarRange;
+    SendMessageA(bar_, PBM_SETPOS, position_, 0);
+    nextStep_ = now + kStepMs;
+}
+
+// The child's standard output and error. The read end is a named pipe opened for
+// overlapped reads, so it can be drained from the wait loop; the write end is an ordinary
+// inheritable handle, as a child expects.
+class OutputPipe {
+  public:
+    using Sink = std::function<void(const char* data, std::size_t size)>;
+    explicit OutputPipe(Sink sink) : sink_(std::move(sink)), buffer_(kPipeBufferSize) {}
+    ~OutputPipe() { Stop(); }
+    OutputPipe(const OutputPipe&) = delete;
+    OutputPipe& operator=(const OutputPipe&) = delete;
+
+    bool Create();
+    HANDLE WriteEnd() const { return write_.Get(); }
+    void CloseWriteEnd() { write_.Reset(nullptr); }
+    HANDLE ReadEvent() const { return event_.Get(); }
+    bool Finished() const { return finished_; }
+
+    // Takes what has arrived and leaves the next read pending (or ends at a broken pipe).
+    void Read();
+    void DrainAfterExit();
+
+  private:
+    bool Collect();
+    void Issue();
+    void Fail(DWORD error);
+    void Stop();
+
+    Sink sink_;
+    std::vector<char> buffer_;
+    OwnedHandle read_;
+    OwnedHandle write_;
+    OwnedHandle event_;
+    OVERLAPPED overlapped_{};
+    bool pending_ = false;
+    bool finished_ = false;
+};
+
+bool OutputPipe::Create() {
+    static std::atomic<unsigned> serial{0};
+    const std::string name = FormatText("\\\\.\\pipe\\TarvexShellExec.%lu.%u",
+                                        GetCurrentProcessId(), static_cast<unsigned>(++serial));
+    read_.Reset(CreateNamedPipeA(
+        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, kPipeBufferSize, 0, nullptr));
+    if (!read_.Valid())
+        return false;
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    write_.Reset(CreateFileA(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    event_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    overlapped_.hEvent = event_.Get();
+    return write_.Valid() && event_.Valid();
+}
+
+void OutputPipe::Read() {
+    for (int chunk = 0; chunk < kChunksPerTurn && !finished_; ++chunk) {
+        if (pending_ && !Collect())
+            return;
+        if (!finished_)
+            Issue();
+    }
+}
+
+// False while the pending read has not completed.
+bool OutputPipe::Collect() {
+    DWORD size = 0;
+    if (GetOverlappedResult(read_.Get(), &overlapped_, &size, FALSE)) {
+        pending_ = false;
+        sink_(buffer_.data(), size);
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_IO_INCOMPLETE)
+        return false;
+    pending_ = false;
+    Fail(error);
+    return true;
+}
+
+void OutputPipe::Issue() {
+    if (ReadFile(read_.Get(), buffer_.data(), kPipeBufferSize, nullptr, &overlapped_) ||
+        GetLastError() == ERROR_IO_PENDING) {
+        pending_ = true;
+        return;
+    }
+    Fail(GetLastError());
+}
+
+// A broken pipe is the normal end: every writer has closed its end.
+void OutputPipe::Fail(DWORD error) {
+    finished_ = true;
+    if (error != ERROR_BROKEN_PIPE)
+        LogSystemError(static_cast<long>(error), "GetOutput", kIndent);
+}
+
+void OutputPipe::DrainAfterExit() {
+    const ULONGLONG deadline = GetTickCount64() + kDrainLimitMs;
+    while (!finished_ && GetTickCount64() < deadline) {
+        Read();
+        if (!finished_ && WaitForSingleObject(event_.Get(), kQuietMs) != WAIT_OBJECT_0)
+            break;
+    }
+    Stop();
+}
+
+// Ends a pending read; the buffer and the OVERLAPPED record must outlive it.
+void OutputPipe::Stop() {
+    if (!pending_)
+        return;
+    CancelIoEx(read_.Get(), &overlapped_);
+    DWORD size = 0;
+    if (GetOverlappedResult(read_.Get(), &overlapped_, &size, TRUE))
+        sink_(buffer_.data(), size);  // completed just before the cancel
+    pending_ = false;
+}
+
+struct Child {
+    OwnedHandle process;
+    OwnedHandle thread;
+};
+
+// Without inheritance the child could not use our pipe handles; it then gets none rather
+// than handle values that mean nothing, or something else, in its own process.
+bool StartChild(std::string commandLine, HANDLE output, bool inheritHandles, Child* child) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    if (inheritHandles) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles ? TRUE : FALSE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+        const DWORD error = GetLastError();
+        Log().Error("ShellExec::ExecuteCommand(...) on '%s' returns error '%d': '%s'",
+                    commandLine.c_str(), static_cast<int>(error),
+                    SystemErrorText(static_cast<long>(error)).c_str());
+        return false;
+    }
+    child->process.Reset(info.hProcess);
+    child->thread.Reset(info.hThread);
+    return true;
+}
+
+// One turn of the wait loop; false once the process has ended.
+bool WaitTurn(const Child& child, OutputPipe& pipe, WaitDialog* dialog) {
+    HANDLE handles[2] = {child.process.Get(), pipe.ReadEvent()};
+    const DWORD count = pipe.Finished() ? 1 : 2;
+    const DWORD timeout = dialog ? dialog->MsUntilStep() : kIdleWakeMs;
+    const DWORD result =
+        MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (result == WAIT_OBJECT_0)
+        return false;
+    if (result == WAIT_FAILED) {
+        LogSystemError(static_cast<long>(GetLastError()), kContext, kIndent);
+        return false;
+    }
+    if (result == WAIT_OBJECT_0 + 1 && count == 2)
+        pipe.Read();
+    // Every turn, not only when the wait names the queue: a pipe that is always ready
+    // would otherwise hide the messages behind it.
+    PumpMessages();
+    if (dialog)
+        dialog->StepWhenDue();
+    return true;
+}
+
+long WaitForChild(const Child& child, OutputPipe& pipe, WaitDialog* dialog) {
+    pipe.Read();
+    while (WaitTurn(child, pipe, dialog)) {
+    }
+    pipe.DrainAfterExit();
+    if (WaitForSingleObject(child.thread.Get(), kMainThreadGraceMs) == WAIT_TIMEOUT)
+        TerminateThread(child.thread.Get(), 1);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(child.process.Get(), &code);
+    return static_cast<long>(code);
+}
+
+bool IsUtf16Output(const std::string& head) {
+    if (head.size() < 2)
+        return false;
+    if (static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xFE)
+        return true;
+    for (std::size_t i = 1; i < head.size(); i += 2) {
+        if (head[i] != '\0')
+            return false;
+    }
+    return true;
+}
+
+std::string AnsiFromUtf16(const std::string& bytes) {
+    const bool bom = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+                     static_cast<unsigned char>(bytes[1]) == 0xFE;
+    const std::size_t offset = bom ? 2 : 0;
+    std::wstring wide((bytes.size() - offset) / 2, L'\0');
+    if (wide.empty())
+        return std::string();
+    std::copy(bytes.begin() + offset, bytes.begin() + offset + wide.size() * 2,
+              reinterpret_cast<char*>(&wide[0]));
+    const int units = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), units, &text[0], size, nullptr, nullptr);
+    return text;
+}
+
+}  // namespace
+
+void ShellExec::SetWaitDialog(void* module, int dialogId, int progressId, int textId) {
+    g_dialogSettings.module = static_cast<HINSTANCE>(module);
+    g_dialogSettings.dialogId = dialogId;
+    g_dialogSettings.progressId = progressId;
+    g_dialogSettings.textId = textId;
+}
+
+bool ShellExec::SetName(const char* name) {
+    if (!name) {
+        name_[0] = '\0';
+        return true;
+    }
+    return StrNCopy(name_, name) > 0;
+}
+
+bool ShellExec::SetCommand(const char* format, ...) {
+    commandLine_.clear();
+    if (!format)
+        return false;
+    va_list args;
+    va_start(args, format);
+    const std::string text = Trim(FormatTextV(format, args), " \t");
+    va_end(args);
+    if (text.size() > kMaxCommandLength) {
+        Log().Error(
+            "ShellExec::SetCommand(...) Reserved size for 'szCmdLine' is less than the length of "
+            "the passed value");
+        return false;
+    }
+    commandLine_ = text;
+    return true;
+}
+
+long ShellExec::ExecuteCommand(bool showProgress, bool inheritHandles, bool wait,
+                               bool collectEvents) {
+    exitCode_ = wait ? -1 : 0;
+    ClearOutput();
+    if (Run(showProgress, inheritHandles, wait) && collectEvents)
+        CollectEvents();
+    return exitCode_;
+}
+
+// True when the child ran and was waited for. The dialog and every handle of the run are
+// gone when it returns.
+bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
+    const std::unique_ptr<WaitDialog> dialog = showProgress ? WaitDialog::Open() : nullptr;
+    OutputPipe pipe([this](const char* data, std::size_t size) { KeepOutput(data, size); });
+    if (!pipe.Create()) {
+        const long error = static_cast<long>(GetLastError());
+        Log().Warning("ShellExec::ExecuteCommand(...) cannot capture output for command: '%s'",
+                      commandLine_.c_str());
+        LogSystemError(error, kContext, kIndent);
+        return false;
+    }
+    startTime_ = currentTime_ = std::time(nullptr);
+    Child child;
+    if (!StartChild(commandLine_, pipe.WriteEnd(), inheritHandles, &child))
+        return false;
+    // The child holds its own copy now; ours would keep the pipe from ever breaking.
+    pipe.CloseWriteEnd();
+    if (!wait)
+        return false;  // the pipe closes here, so the child's writes fail instead of blocking
+    if (dialog)
+        dialog->Begin(name_);
+    exitCode_ = WaitForChild(child, pipe, dialog.get());
+    currentTime_ = std::time(nullptr);
+    FinishOutput();
+    return true;
+}
+
+// Installers write their closing events as they end; they are given a moment to arrive.
+void ShellExec::CollectEvents() {
+    Sleep(kCollectDelayMs);
+    currentTime_ = std::time(nullptr);
+    unsigned long lastRecord = 0;
+    Log().CallEventHook(startTime_, currentTime_, kEventTypes, 0, 0, &lastRecord);
+}
+
+void ShellExec::ClearOutput() {
+    output_.clear();
+    outputHead_.clear();
+    outputTotal_ = 0;
+}
+
+// Trimmed only when twice the limit has piled up, so that each byte is moved once at most.
+void ShellExec::KeepOutput(const char* data, std::size_t size) {
+    const std::size_t headRoom = kHeadSize - std::min(outputHead_.size(), kHeadSize);
+    outputHead_.append(data, std::min(size, headRoom));
+    output_.append(data, size);
+    outputTotal_ += size;
+    if (output_.size() > 2 * kOutputLimit)
+        output_.erase(0, output_.size() - kOutputLimit);
+}
+
+void ShellExec::FinishOutput() {
+    if (output_.size() <= kOutputLimit)
+        return;
+    output_.erase(0, output_.size() - kOutputLimit);
+    Log().Info("ShellExec::ExecuteCommand(...) kept the last %lu of %llu bytes of output of '%s'",
+               static_cast<unsigned long>(output_.size()), outputTotal_, commandLine_.c_str());
+}
+
+bool ShellExec::GetOutput(std::string* text) const {
+    if (!text)
+        return false;
+    text->clear();
+    if (output_.empty())
+        return false;
+    *text = IsUtf16Output(outputHead_) ? AnsiFromUtf16(output_) : output_;
+    return true;
+}

@@ -1,0 +1,414 @@
+// ShellExec with real child processes: the fixture program plays the installer, and the
+// wait dialog is loaded from setup.exe and shown on the bench's display.
+
+#include "shell_exec.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <thread>
+
+#include "child_process.h"
+#include "log_capture.h"
+#include "system_error.h"
+#include "test_folder.h"
+#include "window_probe.h"
+
+namespace {
+
+const char kDialogCaption[] = "Setup progress";
+const int kWaitDialog = 102;
+const int kWaitProgress = 1007;
+const int kWaitText = 1000;
+
+std::string Fixture(const std::string& arguments) {
+    return "\"" + TestProgramFolder() + "\\fixture_child.exe\" " + arguments;
+}
+
+// Runs the fixture hidden and waits for it, without dialog or events.
+long RunFixture(ShellExec& exec, const std::string& arguments, bool inheritHandles = true) {
+    if (!exec.SetCommand("%s", Fixture(arguments).c_str()))
+        return -100;
+    return exec.ExecuteCommand(false, inheritHandles, true, false);
+}
+
+std::string OutputOf(const ShellExec& exec) {
+    std::string text;
+    exec.GetOutput(&text);
+    return text;
+}
+
+// The numbered records the fixture writes for --stdout and --stderr.
+std::string Pattern(std::size_t bytes) {
+    std::string text;
+    text.reserve(bytes + 16);
+    char record[17];
+    for (unsigned i = 0; text.size() < bytes; ++i) {
+        std::snprintf(record, sizeof(record), "%015u\n", i);
+        text += record;
+    }
+    text.resize(bytes);
+    return text;
+}
+
+std::string Ansi(const std::wstring& wide) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string text(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
+                        nullptr, nullptr);
+    return text;
+}
+
+ULONGLONG MsSince(ULONGLONG start) {
+    return GetTickCount64() - start;
+}
+
+// Exit codes ----------------------------------------------------------------------------
+
+TEST(ShellExecTest, ReturnsTheWholeExitCode) {
+    // 259 is the value a polling loop mistakes for "still running".
+    for (long code : {0L, 1603L, 3010L, 259L, -1073741819L}) {
+        ShellExec exec;
+        EXPECT_EQ(code, RunFixture(exec, "--exit " + std::to_string(code))) << code;
+        EXPECT_EQ(code, exec.ExitCode()) << code;
+    }
+}
+
+TEST(ShellExecTest, MissingProgramGivesMinusOneAndTheStartError) {
+    LogCapture log;
+    ShellExec exec;
+    const std::string missing = TestProgramFolder() + "\\no_such_installer.exe";
+    ASSERT_TRUE(exec.SetCommand("\"%s\" /quiet", missing.c_str()));
+    EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, false));
+    EXPECT_EQ(-1, exec.ExitCode());
+    const std::string systemText = SystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(std::string::npos, systemText.find("CANNOT FORMAT"));
+    EXPECT_TRUE(log.Contains(FormatText(
+        "[ERROR] ShellExec::ExecuteCommand(...) on '\"%s\" /quiet' returns error '%d': '%s'",
+        missing.c_str(), static_cast<int>(ERROR_FILE_NOT_FOUND), systemText.c_str())))
+        << log.Text();
+}
+
+// Output ----------------------------------------------------------------------------------
+
+TEST(ShellExecOutputTest, OneMegabyteDoesNotBlockAndIsCapturedWhole) {
+    ShellExec exec;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(7, RunFixture(exec, "--stdout 1048576 --exit 7"));
+    EXPECT_LT(MsSince(start), 30000u);
+    std::string text;
+    ASSERT_TRUE(exec.GetOutput(&text));
+    ASSERT_EQ(1048576u, text.size());
+    EXPECT_TRUE(text == Pattern(1048576));
+}
+
+TEST(ShellExecOutputTest, StandardErrorFollowsStandardOutputInTheCapture) {
+    ShellExec exec;
+    EXPECT_EQ(0, RunFixture(exec, "--stdout 100000 --stderr 50000"));
+    EXPECT_TRUE(OutputOf(exec) == Pattern(100000) + Pattern(50000));
+}
+
+TEST(ShellExecOutputTest, OutputBeyondTheLimitKeepsTheLastBytes) {
+    LogCapture log;
+    ShellExec exec;
+    const std::size_t total = ShellExec::kOutputLimit + 1048576 + 8;
+    EXPECT_EQ(0, RunFixture(exec, "--stdout " + std::to_string(total)));
+    const std::string text = OutputOf(exec);
+    ASSERT_EQ(ShellExec::kOutputLimit, text.size());
+    EXPECT_TRUE(text == Pattern(total).substr(total - ShellExec::kOutputLimit));
+    EXPECT_TRUE(log.Contains(FormatText("kept the last %lu of %lu bytes of output",
+                                        static_cast<unsigned long>(ShellExec::kOutputLimit),
+                                        static_cast<unsigned long>(total))))
+        << log.Text();
+}
+
+TEST(ShellExecOutputTest, WideAndNarrowOutputBothComeBackReadable) {
+    struct Case {
+        const char* arguments;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"--utf16 \"Wide child says hello\"", "Wide child says hello"},
+        // A unit above 0xFF: only the byte-order mark tells that this is UTF-16.
+        {"--utf16-bom \"Price: \\u20AC 5 \\u0416\"", Ansi(L"Price: \u20AC 5 \u0416")},
+        {"--ansi \"Plain 8-bit text, 100% done.\"", "Plain 8-bit text, 100% done."},
+        {"--ansi abc", "abc"},
+    };
+    for (const Case& c : cases) {
+        ShellExec exec;
+        EXPECT_EQ(0, RunFixture(exec, c.arguments)) << c.arguments;
+        std::string text;
+        EXPECT_TRUE(exec.GetOutput(&text)) << c.arguments;
+        EXPECT_EQ(c.expected, text) << c.arguments;
+    }
+}
+
+TEST(ShellExecOutputTest, RunWithoutOutputReportsNoneAfterOneWithOutput) {
+    ShellExec exec;
+    EXPECT_EQ(0, RunFixture(exec, "--ansi first"));
+    EXPECT_EQ("first", OutputOf(exec));
+    EXPECT_EQ(0, RunFixture(exec, "--exit 0"));
+    std::string text = "stale";
+    EXPECT_FALSE(exec.GetOutput(&text));
+    EXPECT_EQ("", text);
+}
+
+TEST(ShellExecOutputTest, HelperLeftRunningByTheChildDoesNotHoldTheRun) {
+    // The helper inherits the pipe and keeps it open long after the child has ended.
+    ShellExec exec;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(4, RunFixture(exec, "--spawn \"--sleep 6000 --ansi late\" --ansi early --exit 4"));
+    EXPECT_LT(MsSince(start), 4000u);
+    EXPECT_EQ("early", OutputOf(exec));
+}
+
+TEST(ShellExecOutputTest, WithoutInheritedHandlesNothingIsCaptured) {
+    ShellExec exec;
+    EXPECT_EQ(9, RunFixture(exec, "--ansi lost --exit 9", false));
+    std::string text;
+    EXPECT_FALSE(exec.GetOutput(&text));
+}
+
+// Event hook ------------------------------------------------------------------------------
+
+struct HookRecord {
+    int calls = 0;
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    unsigned typeMask = 0;
+};
+HookRecord g_hook;
+
+int RecordHook(std::int64_t from, std::int64_t to, unsigned typeMask, unsigned long, unsigned long,
+               unsigned long* lastRecord) {
+    ++g_hook.calls;
+    g_hook.from = from;
+    g_hook.to = to;
+    g_hook.typeMask = typeMask;
+    if (lastRecord)
+        *lastRecord = 0;
+    return 0;
+}
+
+class HookScope {
+  public:
+    HookScope() {
+        g_hook = HookRecord();
+        Log().SetEventHook(RecordHook);
+    }
+    ~HookScope() { Log().SetEventHook(nullptr); }
+};
+
+TEST(ShellExecEventTest, HandsTheRunsTimeWindowToTheEventHook) {
+    HookScope hook;
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetCommand("%s", Fixture("--sleep 1200 --exit 3010").c_str()));
+    const std::int64_t before = std::time(nullptr);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(3010, exec.ExecuteCommand(false, true, true, true));
+    const std::int64_t after = std::time(nullptr);
+    EXPECT_GE(MsSince(start), 3000u);  // the child's 1.2 s and two seconds for the events
+
+    ASSERT_EQ(1, g_hook.calls);
+    EXPECT_GE(g_hook.from, before);
+    EXPECT_LE(g_hook.to, after);
+    EXPECT_GE(g_hook.to - g_hook.from, 3);
+    EXPECT_EQ(7u, g_hook.typeMask);  // errors, warnings and information
+    EXPECT_EQ(exec.StartTime(), g_hook.from);
+    EXPECT_EQ(exec.CurrentTime(), g_hook.to);
+}
+
+TEST(ShellExecEventTest, NoHookCallWithoutCollectingOrWithoutARun) {
+    HookScope hook;
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetCommand("%s", Fixture("--exit 0").c_str()));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(0, exec.ExecuteCommand(false, true, true, false));
+    EXPECT_LT(MsSince(start), 2000u);
+    ASSERT_TRUE(exec.SetCommand("\"%s\\no_such_installer.exe\"", TestProgramFolder().c_str()));
+    EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, true));
+    EXPECT_EQ(0, g_hook.calls);
+}
+
+// Without waiting -------------------------------------------------------------------------
+
+TEST(ShellExecTest, WithoutWaitReturnsZeroAtOnceWhileTheChildRunsOn) {
+    HookScope hook;
+    TestFolder folder;
+    const std::string marker = folder.Child("ran.txt");
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetCommand(
+        "%s", Fixture("--sleep 1500 --stdout 200000 --touch \"" + marker + "\" --exit 5").c_str()));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(0, exec.ExecuteCommand(false, true, false, true));
+    EXPECT_LT(MsSince(start), 1000u);
+    EXPECT_EQ(0, exec.ExitCode());
+    EXPECT_FALSE(FileExists(marker));
+    EXPECT_EQ(0, g_hook.calls);
+
+    // It gets past its output although nobody reads it.
+    for (int i = 0; i < 150 && !FileExists(marker); ++i) Sleep(100);
+    EXPECT_TRUE(FileExists(marker));
+    Sleep(300);  // lets it close the file before the folder goes
+}
+
+// Limits ----------------------------------------------------------------------------------
+
+TEST(ShellExecLimitTest, CommandLineOfExactly2048CharactersRunsWhole) {
+    const std::string head = Fixture("--ansi ");
+    const std::string padding(ShellExec::kMaxCommandLength - head.size(), 'x');
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetCommand(" \t%s%s\t ", head.c_str(), padding.c_str()));
+    EXPECT_EQ(2048u, exec.CommandLine().size());
+    EXPECT_EQ(head + padding, exec.CommandLine());
+    EXPECT_EQ(0, exec.ExecuteCommand(false, true, true, false));
+    EXPECT_EQ(padding, OutputOf(exec));
+}
+
+TEST(ShellExecLimitTest, LongerCommandLineIsRefusedAndNothingRunsInItsPlace) {
+    LogCapture log;
+    const std::string head = Fixture("--ansi ");
+    const std::string padding(ShellExec::kMaxCommandLength + 1 - head.size(), 'x');
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetCommand("%s", Fixture("--exit 3").c_str()));
+    EXPECT_FALSE(exec.SetCommand("%s%s", head.c_str(), padding.c_str()));
+    EXPECT_TRUE(
+        log.Contains("[ERROR] ShellExec::SetCommand(...) Reserved size for 'szCmdLine' is less "
+                     "than the length of the passed value"))
+        << log.Text();
+    EXPECT_EQ("", exec.CommandLine());
+    EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, false));
+}
+
+TEST(ShellExecLimitTest, NameOfMoreThan127CharactersIsRefused) {
+    LogCapture log;
+    ShellExec exec;
+    const std::string longest(ShellExec::kNameSize - 1, 'n');
+    EXPECT_TRUE(exec.SetName(longest.c_str()));
+    EXPECT_FALSE(exec.SetName((longest + "n").c_str()));
+    EXPECT_EQ(longest, exec.Name());
+    EXPECT_TRUE(log.Contains("[ERROR] StrNCopy(...)"));
+}
+
+// The wait dialog ------------------------------------------------------------------------
+
+// setup.exe's resources, for the dialog, while the test lives.
+class SetupResources {
+  public:
+    SetupResources()
+        : module_(LoadLibraryExA((TestProgramFolder() + "\\..\\bin\\setup.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE)) {
+        ShellExec::SetWaitDialog(module_, kWaitDialog, kWaitProgress, kWaitText);
+    }
+    ~SetupResources() {
+        ShellExec::SetWaitDialog(nullptr, 0, 0, 0);
+        if (module_)
+            FreeLibrary(module_);
+    }
+    bool Loaded() const { return module_ != nullptr; }
+
+  private:
+    HMODULE module_;
+};
+
+// Runs the command with the dialog on a thread of its own, as setup's main thread would,
+// so that the test's thread can watch the dialog.
+class DialogRun {
+  public:
+    explicit DialogRun(ShellExec& exec)
+        : thread_([this, &exec] { result_ = exec.ExecuteCommand(true, true, true, false); }) {}
+    ~DialogRun() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    long Join() {
+        thread_.join();
+        return result_;
+    }
+
+  private:
+    std::atomic<long> result_{-100};
+    std::thread thread_;
+};
+
+// The text is set once the child runs, a moment after the dialog appears.
+std::string WaitForText(void* window, const std::string& prefix) {
+    for (int i = 0; i < 50; ++i) {
+        const ProbedControl control = FindControlByTextPrefix(window, prefix);
+        if (control.window)
+            return control.id == kWaitText ? control.text : "wrong control";
+        Sleep(100);
+    }
+    return "";
+}
+
+// The bar's position, answered by the waiting thread only while it dispatches messages.
+long BarPosition(void* window) {
+    DWORD_PTR position = 0;
+    HWND bar = GetDlgItem(static_cast<HWND>(window), kWaitProgress);
+    if (!SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 2000, &position))
+        return -1;
+    return static_cast<long>(position);
+}
+
+TEST(ShellExecDialogTest, EmptyNameShowsPackageWhileTheBarMoves) {
+    SetupResources resources;
+    ASSERT_TRUE(resources.Loaded());
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetName(""));
+    ASSERT_TRUE(exec.SetCommand("%s", Fixture("--sleep 3000 --exit 3010").c_str()));
+    DialogRun run(exec);
+    void* window = WaitForWindow(kDialogCaption, GetCurrentProcessId(), 10000);
+    ASSERT_NE(nullptr, window);
+
+    EXPECT_EQ("Package setup in progress. Please wait...", WaitForText(window, "Package"));
+    const long first = BarPosition(window);
+    Sleep(1200);
+    const long later = BarPosition(window);
+    EXPECT_GE(first, 0);
+    EXPECT_GT(later, first);
+
+    RECT dialog{};
+    RECT desktop{};
+    GetWindowRect(static_cast<HWND>(window), &dialog);
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    EXPECT_NEAR((desktop.right - (dialog.right - dialog.left)) / 2, dialog.left, 1);
+    EXPECT_NEAR((desktop.bottom - (dialog.bottom - dialog.top)) / 2, dialog.top, 1);
+    EXPECT_TRUE(SaveScreenshot(ArtifactFolder() + "\\shell_exec_wait_dialog.bmp"));
+
+    EXPECT_EQ(3010, run.Join());
+    EXPECT_FALSE(WindowAlive(window));
+}
+
+TEST(ShellExecDialogTest, ShowsTheName) {
+    SetupResources resources;
+    ASSERT_TRUE(resources.Loaded());
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetName("Sample Tools"));
+    ASSERT_TRUE(exec.SetCommand("%s", Fixture("--sleep 1500").c_str()));
+    DialogRun run(exec);
+    void* window = WaitForWindow(kDialogCaption, GetCurrentProcessId(), 10000);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ("Sample Tools setup in progress. Please wait...", WaitForText(window, "Sample"));
+    EXPECT_EQ(0, run.Join());
+}
+
+TEST(ShellExecDialogTest, DialogThatCannotBeCreatedIsLoggedAndTheRunGoesOn) {
+    LogCapture log;
+    ShellExec::SetWaitDialog(nullptr, kWaitDialog, kWaitProgress, kWaitText);  // not in here
+    ShellExec exec;
+    ASSERT_TRUE(exec.SetCommand("%s", Fixture("--ansi ok --exit 3010").c_str()));
+    EXPECT_EQ(3010, exec.ExecuteCommand(true, true, true, false));
+    ShellExec::SetWaitDialog(nullptr, 0, 0, 0);
+    EXPECT_TRUE(log.Contains("    Context:    ShellExec::ExecuteCommand\n")) << log.Text();
+    EXPECT_EQ("ok", OutputOf(exec));
+}
+
+}  // namespace
