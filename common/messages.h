@@ -5,6 +5,17 @@
 #include <string>
 #include <vector>
 
+// Buttons and icons of the message box, as the system numbers them.
+const unsigned kBoxOk = 0x0;
+const unsigned kBoxOkCancel = 0x1;
+const unsigned kBoxYesNo = 0x4;
+const unsigned kBoxIconError = 0x10;
+const unsigned kBoxIconQuestion = 0x20;
+const unsigned kBoxIconWarning = 0x30;
+const unsigned kBoxIconInformation = 0x40;
+const int kBoxAnswerOk = 1;
+const int kBoxAnswerYes = 6;
+
 struct MessageEntry {
     char tag[64];
     char text[1024];

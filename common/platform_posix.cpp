@@ -86,3 +86,36 @@ bool ReadRegistryValue(const std::string&, std::string*, RegistryView, long* err
     *errorCode = 2;  // not found
     return false;
 }
+
+namespace {
+
+const long kRegistryNotSupported = 50;  // ERROR_NOT_SUPPORTED
+
+bool NoRegistry(long* errorCode) {
+    *errorCode = kRegistryNotSupported;
+    return false;
+}
+
+}  // namespace
+
+bool CreateRegistryKey(const std::string&, RegistryView, long* errorCode) {
+    return NoRegistry(errorCode);
+}
+
+bool DeleteRegistryKey(const std::string&, RegistryView, long* errorCode) {
+    return NoRegistry(errorCode);
+}
+
+bool WriteRegistryString(const std::string&, const std::string&, RegistryView, long* errorCode) {
+    return NoRegistry(errorCode);
+}
+
+bool DeleteRegistryValue(const std::string&, RegistryView, long* errorCode) {
+    return NoRegistry(errorCode);
+}
+
+bool EnumerateRegistryValues(const std::string&, std::vector<RegistryValue>* values, RegistryView,
+                             long* errorCode) {
+    values->clear();
+    return NoRegistry(errorCode);
+}

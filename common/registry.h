@@ -3,6 +3,7 @@
 // that ends with "\" names a key (and its default value).
 
 #include <string>
+#include <vector>
 
 enum RegistryView {
     kRegistryDefaultView = 0,  // the view of the process (64-bit for setup)
@@ -27,3 +28,24 @@ bool ReadRegistryValue(const std::string& path, std::string* value, RegistryView
 
 // The key under which setup keeps its own records.
 extern const char* const kInstallInfoKey;  // "SOFTWARE\Tarvex Duvovuduzazudu\InstallInfo"
+
+// Writing, deleting and listing. A key path is "<ROOT>\<key path>" (a final "\" is
+// allowed); a value path is as for ReadRegistryValue. Each returns false with the system
+// error code on failure; the host build has no registry and fails every call.
+
+// Opens or creates the key with all keys missing above it.
+bool CreateRegistryKey(const std::string& keyPath, RegistryView view, long* errorCode);
+// Deletes the key with its values and sub-keys.
+bool DeleteRegistryKey(const std::string& keyPath, RegistryView view, long* errorCode);
+// Sets a text value (REG_SZ) in an existing key.
+bool WriteRegistryString(const std::string& path, const std::string& value, RegistryView view,
+                         long* errorCode);
+bool DeleteRegistryValue(const std::string& path, RegistryView view, long* errorCode);
+
+struct RegistryValue {
+    std::string name;
+    std::string data;  // as ReadRegistryValue gives it
+};
+// The values of a key in enumeration order.
+bool EnumerateRegistryValues(const std::string& keyPath, std::vector<RegistryValue>* values,
+                             RegistryView view, long* errorCode);

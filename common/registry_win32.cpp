@@ -93,3 +93,105 @@ bool ReadRegistryValue(const std::string& path, std::string* value, RegistryView
     *value = ValueAsText(type, data);
     return true;
 }
+
+namespace {
+
+// A key path names the whole key, with or without its final "\".
+bool ParseKeyPath(const std::string& keyPath, RegistryPath* parsed) {
+    const std::string path = !keyPath.empty() && keyPath.back() == '\\' ? keyPath : keyPath + "\\";
+    return ParseRegistryPath(path, parsed) && RootKey(parsed->root) != nullptr;
+}
+
+LONG OpenKey(const RegistryPath& parsed, const std::string& key, REGSAM access, RegistryView view,
+             KeyHandle* handle) {
+    return RegOpenKeyExA(RootKey(parsed.root), key.c_str(), 0, access | ViewFlag(view),
+                         handle->Out());
+}
+
+bool Done(LONG result, long* errorCode) {
+    *errorCode = result;
+    return result == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool CreateRegistryKey(const std::string& keyPath, RegistryView view, long* errorCode) {
+    RegistryPath parsed;
+    if (!ParseKeyPath(keyPath, &parsed))
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    return Done(RegCreateKeyExA(RootKey(parsed.root), parsed.key.c_str(), 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_WRITE | ViewFlag(view), nullptr,
+                                key.Out(), nullptr),
+                errorCode);
+}
+
+bool DeleteRegistryKey(const std::string& keyPath, RegistryView view, long* errorCode) {
+    RegistryPath parsed;
+    if (!ParseKeyPath(keyPath, &parsed) || parsed.key.empty())
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    // The key is removed through its parent, opened in the wanted view.
+    const std::size_t slash = parsed.key.find_last_of('\\');
+    const std::string parent = slash == std::string::npos ? "" : parsed.key.substr(0, slash);
+    const std::string leaf = parsed.key.substr(slash == std::string::npos ? 0 : slash + 1);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parent, KEY_ALL_ACCESS, view, &key);
+    if (result == ERROR_SUCCESS)
+        result = RegDeleteTreeA(key.Get(), leaf.c_str());
+    return Done(result, errorCode);
+}
+
+bool WriteRegistryString(const std::string& path, const std::string& value, RegistryView view,
+                         long* errorCode) {
+    RegistryPath parsed;
+    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parsed.key, KEY_SET_VALUE, view, &key);
+    if (result == ERROR_SUCCESS)
+        result = RegSetValueExA(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(), 0,
+                                REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>(value.size() + 1));
+    return Done(result, errorCode);
+}
+
+bool DeleteRegistryValue(const std::string& path, RegistryView view, long* errorCode) {
+    RegistryPath parsed;
+    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parsed.key, KEY_SET_VALUE, view, &key);
+    if (result == ERROR_SUCCESS)
+        result = RegDeleteValueA(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str());
+    return Done(result, errorCode);
+}
+
+bool EnumerateRegistryValues(const std::string& keyPath, std::vector<RegistryValue>* values,
+                             RegistryView view, long* errorCode) {
+    values->clear();
+    RegistryPath parsed;
+    if (!ParseKeyPath(keyPath, &parsed))
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
+    DWORD nameSize = 0;
+    DWORD dataSize = 0;
+    if (result == ERROR_SUCCESS)
+        result = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, &nameSize, &dataSize, nullptr, nullptr);
+    for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
+        std::string name(nameSize + 1, '\0');
+        std::string data(dataSize + 2, '\0');
+        DWORD nameLength = nameSize + 1;
+        DWORD dataLength = dataSize;
+        DWORD type = 0;
+        result = RegEnumValueA(key.Get(), index, &name[0], &nameLength, nullptr, &type,
+                               reinterpret_cast<BYTE*>(&data[0]), &dataLength);
+        if (result != ERROR_SUCCESS)
+            break;
+        data.resize(dataLength);
+        data.push_back('\0');
+        values->push_back({name.substr(0, nameLength), ValueAsText(type, data)});
+    }
+    return Done(result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result, errorCode);
+}

@@ -7,27 +7,31 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$ROOT/scripts/build.sh" windows >/dev/null
 
 RUN="$ROOT/build/windows/sample-run"
+PRISTINE="$RUN/pristine"
 PREFIX="$RUN/prefix"
-export WINEPREFIX="$PREFIX" WINEDEBUG=-all
-if [ ! -f "$PREFIX/.ready" ]; then
-    rm -rf "$PREFIX"
+export WINEDEBUG=-all
+if [ ! -f "$PRISTINE/.ready" ]; then
+    rm -rf "$PRISTINE"
     mkdir -p "$RUN"
-    env -u DISPLAY WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
-    wineserver -w
-    touch "$PREFIX/.ready"
+    env -u DISPLAY WINEPREFIX="$PRISTINE" WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$PRISTINE" wineserver -w
+    touch "$PRISTINE/.ready"
 fi
+# Every run starts on a machine where nothing of the sample is installed yet.
+WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true
+rm -rf "$PREFIX"
+cp -a "$PRISTINE" "$PREFIX"
+export WINEPREFIX="$PREFIX"
 
-# The product folder as a release engineer ships it: setup and its plug-ins beside the
-# configuration files.
+# The product folder as a release engineer ships it (assembled by the build): setup and
+# its plug-ins beside the configuration files and the packages of the chain.
 PRODUCT="$RUN/product"
 rm -rf "$PRODUCT"
-mkdir -p "$PRODUCT"
-cp "$ROOT"/sample/*.xml "$PRODUCT/"
-cp "$ROOT"/build/windows/bin/{setup.exe,utils.dll,forms.dll} "$PRODUCT/"
+cp -r "$ROOT/build/windows/sample" "$PRODUCT"
+rm -rf "$PRODUCT/wix"
 
 TEMP_WIN=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 TEMP_UNIX=$(winepath -u "$TEMP_WIN" 2>/dev/null)
-rm -f "$TEMP_UNIX/Bootstrapper.log"
 
 set +e
 (cd "$PRODUCT" && env -u DISPLAY wine setup.exe -s 2>/dev/null)

@@ -6,9 +6,10 @@
 
 #include <string>
 
+#include "package_status_table.h"
 #include "shared_block.h"
 
-class InstanceMap {
+class InstanceMap : public PackageStatusTable {
   public:
     // Creates or opens the page-file-backed mapping of that name (null: a private,
     // unnamed block). Failures are logged and leave the map without a view.
@@ -25,14 +26,13 @@ class InstanceMap {
     bool SetOwnerName(const char* text);
     std::string GetOwnerName() const;
 
-    int FindItem(const char* name) const;
-    void SetItemName(int index, const char* name);
-    int SetItemState(int index, int state);
-    int GetItemState(int index) const;
+    int FindItem(const char* name) const override;
+    void SetItemName(int index, const char* name) override;
+    std::string GetItemName(int index) const override;
+    int SetItemState(int index, int state) override;
+    int GetItemState(int index) const override;
     void SetItemText(int index, const char* text);
     std::string GetItemText(int index) const;
-    int SetItemStateByName(const char* name, int state);
-    int GetItemStateByName(const char* name) const;
     void SetItemTextByName(const char* name, const char* text);
 
     bool TryLock(int attempts);

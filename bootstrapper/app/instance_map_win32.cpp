@@ -116,6 +116,11 @@ int InstanceMap::GetItemState(int index) const {
     return view_->itemState[index];
 }
 
+std::string InstanceMap::GetItemName(int index) const {
+    if (!ValidIndex(index) || !CanRead()) return std::string();
+    return BoundedText(view_->itemName[index]);
+}
+
 void InstanceMap::SetItemText(int index, const char* text) {
     if (ValidIndex(index) && CanWrite() && text && *text)
         StrNCopy(view_->itemText[index], text);
@@ -125,14 +130,6 @@ std::string InstanceMap::GetItemText(int index) const {
     if (!ValidIndex(index) || !CanRead())
         return std::string();
     return BoundedText(view_->itemText[index]);
-}
-
-int InstanceMap::SetItemStateByName(const char* name, int state) {
-    return SetItemState(FindItem(name), state);
-}
-
-int InstanceMap::GetItemStateByName(const char* name) const {
-    return GetItemState(FindItem(name));
 }
 
 void InstanceMap::SetItemTextByName(const char* name, const char* text) {

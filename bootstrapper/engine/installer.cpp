@@ -1,14 +1,24 @@
 #include "installer.h"
 
+#include <ctime>
+
 #include "config_interpreter.h"
+#include "event_logger.h"
+#include "f_package.h"
+#include "package_status_table.h"
 #include "log_file.h"
+#include "messages.h"
+#include "package_state.h"
 #include "property_store.h"
 #include "return_codes.h"
+#include "run_services.h"
+#include "run_texts.h"
+#include "text_util.h"
 
 namespace {
 
-const int kPropertiesPhase = 2;
 const int kNameWidth = 26;
+const char kIntegrityItem[] = "Package Integrity Check";
 
 }  // namespace
 
@@ -27,12 +37,73 @@ void LogProperties(const PropertyStore& store, int phase) {
     log.Line("%s", "");
 }
 
-Installer::Installer(ConfigInterpreter& config, InstanceMap* productMap, void* module)
-    : config_(config), productMap_(productMap), module_(module) {}
+Installer::Installer(ConfigInterpreter& config, PackageStatusTable* statusTable, void* module)
+    : config_(config), store_(config.Properties()), productMap_(statusTable), module_(module) {
+    for (const auto& element : config.ConfigList()) elements_.push_back(element.get());
+    action_ = config.GetAction();
+    const unsigned flags = config.GetModeFlags();
+    mode_ = (flags & 2) ? 2 : (flags & 1) ? 1 : 0;
+    external_ = store_.IsYes("ControlledInstall");
+    showMessages_ = mode_ == 0 && !external_;
+    mainInstance_ = store_.IsYes("MainInstance");
+}
+
+const char* Installer::ActionUpper() const {
+    static const char* const names[] = {"INSTALL", "UNINSTALL", "REPAIR"};
+    return names[action_ % 3];
+}
+
+const char* Installer::ActionLower() const {
+    static const char* const names[] = {"install", "uninstall", "repair"};
+    return names[action_ % 3];
+}
+
+const char* Installer::ActionVerb() const {
+    static const char* const names[] = {"Installing", "Uninstalling", "Repairing"};
+    return names[action_ % 3];
+}
+
+std::string Installer::ModeText() const {
+    static const char* const normal[] = {"NORMAL (GUI)", "SILENT", "QUIET"};
+    static const char* const external[] = {"EXTERNAL/GUI", "EXTERNAL/SILENT", "EXTERNAL/QUIET"};
+    return external_ ? external[mode_] : normal[mode_];
+}
+
+// Event identifiers: base 1000 for the application, 1100 for a package; columns 1 started,
+// 2 completed, 3 failed, in rows of three by action.
+int Installer::EventId(int base, int column) const { return base + 3 * (action_ % 3) + column; }
+
+void Installer::Fail(const std::string& reason) {
+    failed_ = true;
+    success_ = false;
+    if (failReason_.empty()) failReason_ = reason;
+}
+
+void Installer::SetStatus(const std::string& name, int state) {
+    if (productMap_) productMap_->SetItemStateByName(name.c_str(), state);
+}
+
+int Installer::Status(const std::string& name) const {
+    if (!productMap_) return -1;
+    const int index = productMap_->FindItem(name.c_str());
+    return index < 0 ? -2 : productMap_->GetItemState(index);
+}
 
 int Installer::Run() {
-    SetRunDefaults(config_.Properties());
-    LogProperties(config_.Properties(), kPropertiesPhase);
-    Log().Line("No package was run: the installation engine is not part of this build.");
-    return RC_NotCompleted;
+    SetRunDefaults(store_);
+    const int listCode = CheckPackageList();
+    if (listCode >= 0) return listCode;
+    if (!RemoveExistingVersion()) return RC_OriginalInstallerNotFound;
+    JudgeMainPackage();
+    DecideCheckDepends();
+    LogCommandLine();
+    LogProperties(store_, ++phase_);
+    CheckDependencies();
+    Log().Line("\n(%d) PERFORMING %s IN %s MODE...", ++phase_, ActionUpper(), ModeText().c_str());
+    ReportDependencyOutcome();
+    if (failed_) return StopBeforeWalk();
+    PrepareWalk();
+    if (returnCode_ == RC_InvalidCRC32Checksum) return returnCode_;
+    Walk();
+    return Finish();
 }

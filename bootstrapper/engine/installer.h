@@ -1,24 +1,103 @@
 #pragma once
-// Installer: the run over the chain of packages and flow elements.
+// Installer: the run over the chain. It checks the package list and finds the MAIN
+// package, judges the installed MAIN product, logs the command line and the properties,
+// checks dependencies, then walks the elements once in document order — deciding, running
+// and classifying each package, running the flow elements between them — and ends with
+// the completion line, the failure box, the rollback and reboot decisions and the return
+// code.
 //
-// This build has the run's preparation only: the defaults the run adds to the properties
-// and their listing in the log. The phases that check dependencies and walk the chain
-// come with the package element; until then a run ends as not completed.
+// Services that come with later work are reached through RunServices (run_services.h):
+// dependency checks, reference counts, the package cache, reboots, the resolver, the
+// integrity check and the event log.
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "f_package.h"
 
 class ConfigInterpreter;
-class InstanceMap;
+class PackageStatusTable;
 class PropertyStore;
 
 class Installer {
-  public:
-    Installer(ConfigInterpreter& config, InstanceMap* productMap, void* module);
+public:
+    Installer(ConfigInterpreter& config, PackageStatusTable* statusTable, void* module);
     // Runs the chain and returns the run's return code.
     int Run();
 
-  private:
+private:
+    // Phases before the walk.
+    int CheckPackageList();
+    bool RemoveExistingVersion();
+    void JudgeMainPackage();
+    void DecideCheckDepends();
+    void LogCommandLine();
+    void CheckDependencies();
+    void ReportDependencyOutcome();
+    int StopBeforeWalk();
+    void PrepareWalk();
+    // The walk.
+    void Walk();
+    bool HandleRunProperties();
+    void CancelPendingItems();
+    void RunFlowElementStep(FBase& element, std::time_t start);
+    // Returns false when the walk ends after this package.
+    bool RunPackageStep(FPackage& package, std::size_t index, std::time_t start);
+    int CheckPackageStatus(FPackage& package, std::string* reason);
+    void ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
+                        std::time_t start);
+    bool ClassifyPackage(FPackage& package);
+    std::string Label(std::size_t index) const;
+    bool IsSelected(const FPackage& package, std::size_t index) const;
+    bool FeatureSelected(const FPackage& package) const;
+    void LogEnd(std::time_t start) const;
+    // After the walk.
+    int Finish();
+    bool DecideRollback() const;
+    void RollBack();
+    int RebootStep() const;
+
+    // Texts of the run.
+    const char* ActionUpper() const;
+    const char* ActionLower() const;
+    const char* ActionVerb() const;
+    std::string ModeText() const;
+    int EventId(int base, int column) const;
+    void Fail(const std::string& reason);
+    void SetStatus(const std::string& name, int state);
+    int Status(const std::string& name) const;
+
     ConfigInterpreter& config_;
-    InstanceMap* productMap_;
+    PropertyStore& store_;
+    PackageStatusTable* productMap_;
     void* module_;
+    std::vector<FBase*> elements_;
+    FPackage* main_ = nullptr;
+    std::size_t mainIndex_ = 0;
+    int action_ = 0;
+    int mode_ = 0;  // 0 normal, 1 silent, 2 quiet
+    bool external_ = false;
+    bool showMessages_ = false;
+    bool mainInstance_ = false;
+    int returnCode_ = -1;
+    bool failed_ = false;
+    bool success_ = true;
+    std::string failReason_;
+    bool rebootRequired_ = false;
+    bool rebootNow_ = false;
+    bool continueAfterReboot_ = false;
+    bool forcedReboot_ = false;
+    bool quitRequested_ = false;
+    bool mainAlreadyInstalled_ = false;
+    bool maintenance_ = false;
+    bool writeCompletionEvent_ = true;
+    int executedCount_ = 0;
+    int phase_ = 0;
+    int vitalFailures_ = 0;
+    int nonVitalFailures_ = 0;
+    std::string vitalFailureText_;
+    std::string nonVitalFailureText_;
 };
 
 // The defaults of the run: SkipMain, SimulateInstall, ForceRollback and AutoRollback are

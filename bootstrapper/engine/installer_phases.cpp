@@ -1,0 +1,225 @@
+// The phases of the run before the walk: the package list, an existing version to remove,
+// the installed MAIN product, the command line, the properties and the dependencies.
+
+#include <ctime>
+
+#include "command_line.h"
+#include "config_interpreter.h"
+#include "event_logger.h"
+#include "f_package.h"
+#include "installer.h"
+#include "package_status_table.h"
+#include "log_file.h"
+#include "messages.h"
+#include "package_state.h"
+#include "property_store.h"
+#include "return_codes.h"
+#include "run_services.h"
+#include "run_texts.h"
+#include "text_util.h"
+
+namespace {
+
+const char kIntegrityItem[] = "Package Integrity Check";
+
+FPackage* AsPackage(FBase* element) { return dynamic_cast<FPackage*>(element); }
+
+}  // namespace
+
+int Installer::CheckPackageList() {
+    LogFile& log = Log();
+    int code = -1;
+    int slot = 1;  // slot 0 carries the state of the whole run
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        FPackage* package = AsPackage(elements_[i]);
+        if (!package) continue;
+        if (!package->ConfigurationErrors().empty()) {
+            log.Error("%s", package->ConfigurationErrors().c_str());
+            code = RC_InvalidConfiguration;
+        }
+        if (package->IsMain() && !main_) {
+            main_ = package;
+            mainIndex_ = i;
+        } else if (package->IsMain()) {
+            log.Error("Another main package has been detected! It will be ignored.");
+            code = RC_InvalidConfiguration;
+        }
+        if (productMap_ && slot < PackageStatusTable::kSlots) productMap_->SetItemName(slot++, package->name.c_str());
+    }
+    // The integrity check has its own progress item; its check comes with the integrity
+    // service, until then it reports "not checked".
+    if (productMap_ && slot < PackageStatusTable::kSlots) productMap_->SetItemName(slot, kIntegrityItem);
+    if (!main_ && code < 0) {
+        const char* product = config_.GetProductName() ? config_.GetProductName() : "";
+        log.Error("NO MAIN PACKAGE DETECTED (containing Feature='MAIN' attribute)!");
+        log.Line("%s ABORTED!", product);
+        GlobalEventLogger().Action(EventId(1000, 3), FormatText("Application %s failed", product));
+        return RC_MainPackageNotDetected;
+    }
+    if (code >= 0) return code;
+    const char* product = config_.GetProductName() ? config_.GetProductName() : "";
+    log.Line("%s %s %s started", ActionVerb(), product, "application");
+    GlobalEventLogger().Action(EventId(1000, 1), FormatText("Application %s started", product));
+    return -1;
+}
+
+bool Installer::RemoveExistingVersion() {
+    std::string name = "UninstallExisting";
+    std::string version = store_.Get(name.c_str());
+    if (version.empty()) {
+        name = "Uninstall";
+        version = store_.Get(name.c_str());
+    }
+    if (version.empty()) return true;
+    LogFile& log = Log();
+    log.Line("Property '%s' found. Trying to perform uninstall for main product having '%s' "
+             "version",
+             name.c_str(), version.c_str());
+    if (external_ || store_.IsYes("SkipMain")) {
+        if (external_)
+            log.Line("    Ignored on external control ('ExternalControl' property is set to "
+                     "'Yes').");
+        else
+            log.Line("    Ignored if MAIN package is skipped ('SkipMain' property set to "
+                     "'Yes').");
+        log.Line("    Resetting '%s' property", name.c_str());
+        store_.Set(name.c_str(), "", true);
+        return true;
+    }
+    if (main_->version.productId.empty()) {
+        log.Line("No %s for main product. Ignoring '%s' property", "upgrade code", name.c_str());
+        return true;
+    }
+    ProductInfo existing;
+    if (!existing.Detect(main_->version.productId.c_str(), version.c_str())) {
+        log.Line("    No installed product was been found");
+        return true;
+    }
+    if (version == main_->version.versionText) {
+        log.Line("    This version is current version and will be ignored");
+        return true;
+    }
+    // Running the original installer of an installed version comes with the package
+    // cache; until then it cannot be found.
+    log.Error("Cannot uninstall this product since the original setup was not found.");
+    return false;
+}
+
+void Installer::JudgeMainPackage() {
+    const int comparison = main_->Compare();
+    const std::string installed = main_->version.installedVersion;
+    const std::string wanted = main_->version.versionText;
+    LogFile& log = Log();
+    if (comparison == kNoRequirement) {
+        std::string missing;
+        if (main_->version.productId.empty()) missing = "product id";
+        if (wanted.empty()) missing += missing.empty() ? "desired version" : " and desired version";
+        Fail(missing + FormatText(" not specified in 'config.xml', <Version> entry for MAIN "
+                                  "package '%s'",
+                                  main_->name.c_str()));
+    } else if (comparison == kOlderInstalled) {
+        log.Line("Installed version '%s' of the MAIN package '%s' is less than the specified one "
+                 "'%s'",
+                 installed.c_str(), main_->name.c_str(), wanted.c_str());
+        if (action_ == 1) Fail("installed version of the MAIN package is older");
+    } else if (comparison == kSameInstalled || comparison == kPatternMatched) {
+        mainAlreadyInstalled_ = true;
+        store_.Set("InstallDir", main_->Product().installLocation, true);
+        store_.Set("UninstallString", main_->Product().uninstallString, true);
+        store_.Set("MainIsInstalled", "1", true);
+        if (action_ == 0 && mode_ == 0) maintenance_ = true;
+    } else if (comparison == kNewerInstalled) {
+        const std::string text = FormatText(
+            "Installed version '%s' of the MAIN package '%s' is greater than the specified one "
+            "'%s'",
+            installed.c_str(), main_->name.c_str(), wanted.c_str());
+        log.Line("%s", text.c_str());
+        if (action_ == 0 || action_ == 1) Fail(text);
+        if (action_ == 0 && !main_->version.multiversion)
+            returnCode_ = RC_ANewerVerAlreadyInstalled;
+    }
+    store_.Set("MainInstalledVersion", installed.c_str(), true);
+}
+
+void Installer::DecideCheckDepends() {
+    LogFile& log = Log();
+    if (store_.IsDefined("CheckDepends")) {
+        log.Line("PROPERTY '%s' SET TO '%s'", "CheckDepends", store_.Get("CheckDepends").c_str());
+        return;
+    }
+    const char* reason = nullptr;
+    if (external_)
+        reason = "EXTERNAL CONTROL -> The dependencies will not be checked";
+    else if (action_ == 1 || action_ == 2)
+        reason = "UNINSTALL OR REPAIR MODE -> The dependencies will not be checked";
+    else if (mainAlreadyInstalled_)
+        reason = "PRODUCT ALREADY INSTALLED -> The dependencies will not be checked";
+    if (reason) log.Line("%s", reason);
+    store_.Set("CheckDepends", reason ? "No" : "Yes", true);
+}
+
+void Installer::LogCommandLine() {
+    LogFile& log = Log();
+    log.Line("\n(%d) CHECKING COMMAND LINE PARAMETERS...", ++phase_);
+    log.Line("Command line parameters (including default Features/Properties):\n%s",
+             config_.Arguments().ArgumentReport().c_str());
+    const char* defaults = config_.GetNoExternalNoGuiArgs();
+    if (!defaults || !*defaults || external_ || mode_ == 0) return;
+    // Defaults apply only to unattended runs that nobody controls from outside.
+    const CommandLine split((std::string("setup ") + defaults).c_str(), " \t", '"');
+    ArgumentLists lists;
+    lists.Classify(split.Arguments());
+    log.Line("Default command line parameters (only for non external non full GUI mode):\n%s",
+             lists.ArgumentReport().c_str());
+    if (!lists.List(kArgSwitches).empty() || !lists.List(kArgActions).empty() ||
+        !lists.List(kArgInvalid).empty())
+        log.Line("Invalid arguments in Contents/Default section! Only Features/Properties are "
+                 "allowed. They will be ignored.");
+    PropertyStore defaultsStore;
+    ApplyArgumentProperties(defaultsStore, lists, {});
+    store_.Merge(defaultsStore, false);
+}
+
+void Installer::CheckDependencies() {
+    Log().Line("\n(%d) CHECKING DEPENDENCIES...", ++phase_);
+    const DependencyOutcome outcome =
+        CheckRunDependencies(config_.Dependencies(), store_.IsYes("CheckDepends") && !failed_);
+    vitalFailures_ = outcome.vitalFailures;
+    nonVitalFailures_ = outcome.nonVitalFailures;
+    vitalFailureText_ = outcome.vitalText;
+    nonVitalFailureText_ = outcome.nonVitalText;
+    Log().Line("    %s\n", outcome.summary.c_str());
+}
+
+void Installer::ReportDependencyOutcome() {
+    const char* product = config_.GetProductName() ? config_.GetProductName() : "";
+    LogFile& log = Log();
+    if (vitalFailures_ > 0) {
+        log.Line("    %s will not continue! %d vital %s found\n", product, vitalFailures_,
+                 vitalFailures_ == 1 ? "dependency is not" : "dependencies are not");
+        returnCode_ = RC_DependenciesFailed;
+        if (showMessages_)
+            UserMessages().Show("DEPENDS_FAIL", vitalFailureText_.c_str(), kSetupCaption,
+                                kBoxIconError, nullptr, nullptr, false);
+        Fail("vital dependencies not found");
+    } else if (nonVitalFailures_ > 0) {
+        log.Line("    %s will continue. %d non vital %s found\n", product, nonVitalFailures_,
+                 nonVitalFailures_ == 1 ? "dependency is not" : "dependencies are not");
+        if (showMessages_)
+            UserMessages().Show(nullptr, nonVitalFailureText_.c_str(), kSetupCaption,
+                                kBoxIconWarning, nullptr, nullptr, false);
+    }
+}
+
+int Installer::StopBeforeWalk() {
+    const char* product = config_.GetProductName() ? config_.GetProductName() : "";
+    Log().ErrorEvent("Could not continue: %s", failReason_.c_str());
+    GlobalEventLogger().Action(EventId(1000, 3), FormatText("Application %s failed", product));
+    if (returnCode_ == RC_DependenciesFailed || returnCode_ == RC_ANewerVerAlreadyInstalled)
+        return returnCode_;
+    if (showMessages_) {
+        const std::string text = "Cannot continue: " + failReason_;
+        UserMessages().Show(nullptr, text.c_str(), kSetupCaption, kBoxIconError, nullptr, nullptr, false);
+    }
+    return RC_InstallationAborted;
+}

@@ -1,0 +1,328 @@
+// The walk over the elements: flow elements run under their conditions, packages are
+// decided, resolved, run and classified.
+
+#include <ctime>
+
+#include "config_interpreter.h"
+#include "event_logger.h"
+#include "f_package.h"
+#include "installer.h"
+#include "package_status_table.h"
+#include "log_file.h"
+#include "messages.h"
+#include "package_state.h"
+#include "platform.h"
+#include "property_store.h"
+#include "return_codes.h"
+#include "run_services.h"
+#include "run_texts.h"
+#include "str_util.h"
+#include "text_util.h"
+
+namespace {
+
+const char kIntegrityItem[] = "Package Integrity Check";
+const std::string kSeparator(40, '_');
+
+bool ListContains(const std::string& list, const std::string& name) {
+    for (const std::string& item : SplitTokens(list.c_str(), ',', 0)) {
+        if (EqualsNoCase(Trim(item, " \t").c_str(), name.c_str())) return true;
+    }
+    return false;
+}
+
+std::tm LocalTime(std::time_t time) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &time);
+#else
+    localtime_r(&time, &local);
+#endif
+    return local;
+}
+
+std::string ElapsedText(std::time_t seconds) {
+    std::string text;
+    if (seconds / 3600) text += FormatText(" %d hour(s)", static_cast<int>(seconds / 3600));
+    if ((seconds % 3600) / 60) text += FormatText(" %d min", static_cast<int>((seconds % 3600) / 60));
+    if (seconds % 60) text += FormatText(" %d sec", static_cast<int>(seconds % 60));
+    return text;
+}
+
+std::string WithoutLastComma(const std::string& reason) {
+    return reason.size() >= 2 && reason.compare(reason.size() - 2, 2, ", ") == 0
+               ? reason.substr(0, reason.size() - 2)
+               : reason;
+}
+
+}  // namespace
+
+void Installer::PrepareWalk() {
+    // Pending file renames of this setup are looked for with the reboot service; until then
+    // none is found.
+    main_->ArmCallback();
+    SetStatus(kIntegrityItem, PS_Skipped);  // the integrity check reports "not checked"
+}
+
+std::string Installer::Label(std::size_t index) const {
+    if (index < mainIndex_)
+        return store_.IsYes("Prerequisites") ? "[PRE] " : "[Pre] ";
+    if (index > mainIndex_)
+        return store_.IsYes("Postrequisites") ? "[POST]" : "[Post]";
+    return store_.IsYes("SkipMain") ? "[Main]" : "[MAIN]";
+}
+
+bool Installer::IsSelected(const FPackage& package, std::size_t index) const {
+    const std::string packages = store_.Get("Packages");
+    if (!packages.empty()) return ListContains(packages, package.name);
+    if (index < mainIndex_) return store_.IsYes("Prerequisites");
+    if (index > mainIndex_) return store_.IsYes("Postrequisites");
+    return !store_.IsYes("SkipMain");
+}
+
+// An optional package that belongs to a feature of the MAIN product runs when that feature
+// is selected for this run (its "MSIFeature.<name>" property is "Yes").
+bool Installer::FeatureSelected(const FPackage& package) const {
+    return store_.IsYes(("MSIFeature." + package.feature).c_str());
+}
+
+bool Installer::HandleRunProperties() {
+    LogFile& log = Log();
+    if (store_.Get("PendingReboot") == "1") {
+        if (showMessages_)
+            UserMessages().Show("PEND_REBOOT", nullptr, kSetupCaption, kBoxIconInformation,
+                                nullptr, nullptr, false);
+        returnCode_ = RC_PendingRebootDetected;
+        return false;
+    }
+    const std::string forceReboot = store_.Get("ForceReboot");
+    if (EqualsNoCase(forceReboot.c_str(), "Yes") ||
+        EqualsNoCase(forceReboot.c_str(), "YesAndContinueInstall")) {
+        rebootRequired_ = rebootNow_ = forcedReboot_ = true;
+        continueAfterReboot_ = EqualsNoCase(forceReboot.c_str(), "YesAndContinueInstall");
+        returnCode_ = RC_RebootRequired;
+        return false;
+    }
+    const std::string quit = store_.Get("Quit");
+    struct QuitRule {
+        const char* value;
+        int code;
+        bool fails;
+    } static const rules[] = {{"Success", RC_AllCompleted, false},
+                              {"Normal", RC_ActionQuit, false},
+                              {"Cancel", RC_ActionCanceled, true},
+                              {"Error", RC_NotCompleted, true}};
+    for (const QuitRule& rule : rules) {
+        if (!EqualsNoCase(quit.c_str(), rule.value)) continue;
+        log.Line("%s", kSeparator.c_str());
+        log.Line("Property %s=%s -> QUITTING", "Quit", quit.c_str());
+        returnCode_ = rule.code;
+        quitRequested_ = true;
+        if (rule.fails) success_ = false;
+        if (rule.code == RC_ActionCanceled) CancelPendingItems();
+        return false;
+    }
+    return true;
+}
+
+void Installer::CancelPendingItems() {
+    if (!productMap_) return;
+    for (int slot = 1; slot < PackageStatusTable::kSlots; ++slot) {
+        if (!productMap_->GetItemName(slot).empty() && productMap_->GetItemState(slot) == PS_None)
+            productMap_->SetItemState(slot, PS_Canceled);
+    }
+}
+
+void Installer::Walk() {
+    LogFile& log = Log();
+    for (std::size_t i = 0; i < elements_.size() && !failed_; ++i) {
+        if (!HandleRunProperties()) break;
+        FBase& element = *elements_[i];
+        FPackage* package = dynamic_cast<FPackage*>(&element);
+        const std::string label = Label(i);
+        log.Line("%s", kSeparator.c_str());
+        log.Line("%s %s", label.c_str(), package ? package->name.c_str() : element.GetTag().c_str());
+        const std::time_t start = std::time(nullptr);
+        const std::tm local = LocalTime(start);
+        log.Line("    Started at: %02d:%02d:%02d\n", local.tm_hour, local.tm_min, local.tm_sec);
+        if (package) {
+            if (!RunPackageStep(*package, i, start)) break;
+        } else {
+            RunFlowElementStep(element, start);
+        }
+    }
+}
+
+void Installer::LogEnd(std::time_t start) const {
+    const std::time_t end = std::time(nullptr);
+    const std::tm local = LocalTime(end);
+    Log().Line("    Ended at  : %02d:%02d:%02d  (duration:%s)\n", local.tm_hour, local.tm_min,
+               local.tm_sec, ElapsedText(end - start).c_str());
+}
+
+void Installer::RunFlowElementStep(FBase& element, std::time_t start) {
+    element.SetOperation(action_);
+    if (!RunFlowElement(element, action_)) Fail(element.GetTag() + " failed");
+    LogEnd(start);
+}
+
+// The package's entry in the status table: already processed, canceled or unknown states
+// keep it from running. Returns the state, or -1 when the package may run.
+int Installer::CheckPackageStatus(FPackage& package, std::string* reason) {
+    const int status = Status(package.name);
+    if (status == -2) {
+        Log().Warning("No status found for product '%s'", package.name.c_str());
+        return -1;
+    }
+    if (status == PS_Completed || status == PS_Failed) return status;
+    if (status == PS_Canceled) {
+        Fail("canceled");
+        *reason += "canceled, ";
+        return status;
+    }
+    if (status < PS_Error || status > PS_Preprocessed)
+        Log().Error("Invalid status (%d) for product '%s'", status, package.name.c_str());
+    return -1;
+}
+
+bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t start) {
+    LogFile& log = Log();
+    log.Line("    Folder    : '%s'\n", platform::CurrentDirectory().c_str());
+    store_.Set("LastPackageReturnCode", "0", true);
+    std::string reason;
+    const std::string packages = store_.Get("Packages");
+    const bool selected = IsSelected(package, index);
+    if (!packages.empty()) reason += selected ? "SELECTED, " : "NOT SELECTED, ";
+    const bool forced = ListContains(store_.Get("Force"), package.name);
+    if (forced) reason += "forced, ";
+    const int processed = CheckPackageStatus(package, &reason);
+
+    const int comparison = package.Compare();
+    store_.Set("Version", package.version.versionText.c_str(), true);
+    const int mode = (package.silent && mode_ == 0) ? 1 : mode_;
+    PackageDecision decision = package.Decide(action_, comparison, showMessages_, forced);
+    if (decision.showMessage)
+        UserMessages().Show(nullptr, decision.conditionMessage.c_str(), kSetupCaption,
+                            package.IsMain() ? kBoxIconError : kBoxIconWarning, nullptr, nullptr,
+                            false);
+    decision.reason = reason + decision.reason;
+    if (maintenance_) decision.reason += "maintenance mode, ";
+    const bool onlyPre = store_.IsYes("Prerequisites") && !store_.IsYes("Postrequisites");
+    const bool onlyPost = store_.IsYes("Postrequisites") && !store_.IsYes("Prerequisites");
+    if (index > mainIndex_ && onlyPre) decision.reason += "processing only prerequisites, ";
+    if (index < mainIndex_ && onlyPost) decision.reason += "processing only postrequisites, ";
+    if (index == mainIndex_ && store_.IsYes("SkipMain")) decision.reason += "skipping MAIN, ";
+    if (!selected || processed >= 0) decision.state = 2;
+    if (decision.state == 1 && !package.required && !package.feature.empty() &&
+        !package.IsMain() && !FeatureSelected(package)) {
+        decision.reason += FormatText("feature '%s' not selected, ", package.feature.c_str());
+        decision.state = 2;
+    }
+    const auto& commandTemplate = package.CommandLineTemplate(decision.commandAction, mode);
+    if (decision.state == 1 && !commandTemplate && package.extraParameters.empty()) {
+        decision.reason += "command line is not specified, ";
+        decision.state = 2;
+    }
+    if (decision.conditionFailed && package.IsMain()) Fail("condition(s) of the MAIN package false");
+
+    if (decision.state == 1) {
+        ExecutePackage(package, decision, mode, start);
+    } else {
+        package.LogDetected();
+        log.Line("    Mode      : %s", ModeText().c_str());
+        log.Line("    Status    : SKIPPING %s [%s]", ActionUpper(),
+                 WithoutLastComma(decision.reason).c_str());
+        if (processed >= 0)
+            log.Line("    Action    : Not executed %s",
+                     FormatText("(already processed: %s)", StateName(processed).c_str()).c_str());
+        else if (!packages.empty() && !selected)
+            log.Line("    Action    : Not executed: not specified in packages list");
+        else
+            log.Line("    Action    : Not executed");
+        LogEnd(start);
+        log.Line("    Completed : %s %s", "Yes", "");
+    }
+    return !(decision.stopWalk || failed_ || (rebootNow_ && !package.delayReboot));
+}
+
+void Installer::ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
+                               std::time_t start) {
+    LogFile& log = Log();
+    const ResolvedInstaller installer = ResolveInstaller(package);
+    if (installer.found) package.ReadPackageInformation(installer.path);
+    package.LogDetected();
+    log.Line("    Mode      : %s", ModeText().c_str());
+    log.Line("    Status    : EXECUTING %s [%s]", ActionUpper(),
+             WithoutLastComma(decision.reason).c_str());
+    SetStatus(package.name, PS_InProgress);
+    bool succeeded = false;
+    if (installer.found) {
+        log.Line("    Action    : Executing");
+        GlobalEventLogger().Action(EventId(1100, 1), FormatText("Package %s started: %s",
+                                                                 package.name.c_str(),
+                                                                 package.DisplayName().c_str()));
+        // The templates may name the package's file and product code: set them before the
+        // command line is expanded.
+        store_.Set("PackageFileName", installer.path.c_str(), true);
+        store_.Set("PackageProductCode", package.Product().productCode, true);
+        store_.Set("PackageTag", package.tag.c_str(), true);
+        const auto& commandTemplate = package.CommandLineTemplate(decision.commandAction, mode);
+        const std::string base = FormatText("%s %s", commandTemplate.value_or("").c_str(),
+                                            package.extraParameters.c_str());
+        package.PrepareExecution(base, mode != 2, package.IsMain() && action_ == 0,
+                                 mainInstance_, std::string(), true);
+        const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
+        package.PublishOutputProperties(propsPath);
+        package.Execute(decision.commandAction);
+        store_.Set("LastPackageReturnCode", FormatText("%ld", package.ExitCode()).c_str(), true);
+        package.Compare();
+        package.RetrieveOutputProperties(propsPath);
+        ++executedCount_;
+        succeeded = ClassifyPackage(package);
+    } else {
+        log.Line("    Action    : Not executed: %s", installer.reason.c_str());
+        SetStatus(package.name, PS_Failed);
+    }
+    const bool countsAsSuccess = succeeded || (!package.vital && !package.IsMain());
+    LogEnd(start);
+    log.Line("    Completed : %s %s", succeeded ? "Yes" : "No",
+             !succeeded && !package.vital ? "(non vital)" : "");
+    if (!countsAsSuccess) {
+        success_ = false;
+        if (action_ != 1 || package.IsMain()) Fail(package.name + " failed");
+    }
+}
+
+// The result of a package that ran: its status, events, the reboot it asks for and the
+// result lines of its block. Returns whether it succeeded.
+bool Installer::ClassifyPackage(FPackage& package) {
+    const long code = package.ExitCode();
+    bool succeeded = package.IsSuccess(false);
+    if (package.cancelCodes.count(static_cast<int>(code))) returnCode_ = RC_ActionCanceled;
+    if (succeeded && !package.CallbackCheck()) {
+        succeeded = false;
+        returnCode_ = RC_CallbackFailed;
+    }
+    if (!succeeded && package.IsMain()) --executedCount_;
+    const bool rebootDue =
+        (package.RebootCodeValue() != 0 && code == package.RebootCodeValue()) ||
+        (code == 0 && package.CallbackReturnCode() == RC_RebootRequired);
+    if (rebootDue) {
+        rebootRequired_ = true;
+        rebootNow_ = rebootNow_ || !package.delayReboot;
+    }
+    package.LogResult(rebootDue);
+    const std::string text = FormatText("%s (code %ld)", package.DisplayName().c_str(), code);
+    if (succeeded) {
+        SetStatus(package.name, PS_Completed);
+        GlobalEventLogger().Action(EventId(1100, 2), FormatText("Package %s completed: %s.",
+                                                                 package.name.c_str(),
+                                                                 text.c_str()));
+    } else {
+        SetStatus(package.name, returnCode_ == RC_ActionCanceled ? PS_Canceled : PS_Failed);
+        GlobalEventLogger().Action(EventId(1100, 3), FormatText("Package %s failed: %s.%s",
+                                                                 package.name.c_str(),
+                                                                 text.c_str(), ""));
+    }
+    return succeeded;
+}

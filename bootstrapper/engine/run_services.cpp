@@ -1,0 +1,48 @@
+#include "run_services.h"
+
+#include "config_interpreter.h"
+#include "f_package.h"
+#include "files.h"
+#include "log_file.h"
+#include "property_store.h"
+#include "setup_folder.h"
+#include "text_util.h"
+
+DependencyOutcome CheckRunDependencies(const std::vector<DependencyRecord>& records,
+                                       bool checkDepends) {
+    DependencyOutcome outcome;
+    if (!checkDepends || records.empty()) {
+        outcome.summary = "No dependencies to check";
+        return outcome;
+    }
+    // Detecting dependencies comes with the dependency check; until then they are named
+    // and reported as not checked, and none fails the run.
+    for (const DependencyRecord& record : records)
+        Log().Line("    '%s' not checked (dependency checking is not part of this build)",
+                   record.tag);
+    outcome.summary = FormatText("0/%d %s checked", static_cast<int>(records.size()),
+                                 records.size() == 1 ? "dependency" : "dependencies");
+    return outcome;
+}
+
+ResolvedInstaller ResolveInstaller(const FPackage& package) {
+    ResolvedInstaller result;
+    std::string fileName = ExpandProperties(package.fileName.c_str());
+    if (fileName.compare(0, 2, ".\\") == 0) fileName.erase(0, 2);
+    if (fileName.empty()) {
+        Log().Line("    Resolver  : IGNORED - no file name provided");
+        result.reason = "No package file name provided";
+        return result;
+    }
+    const std::string path = Files::JoinPath(SetupFolder(), fileName);
+    if (Files::FileExists(path.c_str(), false)) {
+        result.found = true;
+        result.path = path;
+        Log().Line("    Resolver  : INSTALLER '%s'", path.c_str());
+        return result;
+    }
+    result.reason = "No package/archive file found";
+    Log().Line("    Resolver  : FAILED resolving installer file location: %s",
+               result.reason.c_str());
+    return result;
+}

@@ -1,0 +1,206 @@
+// The chain runs for real: setup.exe installs, repairs and uninstalls the sample product
+// (two MSI packages and an EXE) under Wine, and runs small chains of fake installers whose
+// exit codes steer the run.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "test_folder.h"
+
+namespace {
+
+const std::string kSeparator(60, '=');
+
+// A text value of the 64-bit view of HKEY_LOCAL_MACHINE, or "" when it is missing.
+std::string ReadRegistry(const char* key, const char* name) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) !=
+        ERROR_SUCCESS)
+        return "";
+    char value[256] = {};
+    DWORD size = sizeof(value) - 1;
+    DWORD type = 0;
+    const LONG result = RegQueryValueExA(handle, name, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS && type == REG_SZ ? std::string(value) : std::string();
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Where each part occurs in text, in order; npos for a part that is missing.
+std::vector<std::size_t> Positions(const std::string& text, const std::vector<std::string>& parts) {
+    std::vector<std::size_t> positions;
+    std::size_t from = 0;
+    for (const std::string& part : parts) {
+        const std::size_t at = text.find(part, from);
+        positions.push_back(at);
+        if (at != std::string::npos) from = at + part.size();
+    }
+    return positions;
+}
+
+class ChainRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app_ = folder_.Child("app");
+        temp_ = folder_.Child("temp");
+        CreateDirectoryA(app_.c_str(), nullptr);
+        CreateDirectoryA(temp_.c_str(), nullptr);
+    }
+    void CopyIn(const std::string& from, const std::string& name) {
+        ASSERT_TRUE(CopyFileA(from.c_str(), (app_ + "\\" + name).c_str(), FALSE)) << from;
+    }
+    void CopySample() {
+        const std::string sample = TestProgramFolder() + "\\..\\sample\\";
+        for (const char* name : {"setup.exe", "utils.dll", "forms.dll", "standard.xml",
+                                 "config.xml", "settings.xml", "SampleRuntime.msi",
+                                 "SampleProduct.msi", "SampleTools.exe"})
+            CopyIn(sample + name, name);
+    }
+    void UseFakeInstallers(const std::string& contents) {
+        CopyIn(TestProgramFolder() + "\\..\\bin\\setup.exe", "setup.exe");
+        CopyIn(TestProgramFolder() + "\\fixture_child.exe", "fake.exe");
+        std::ofstream(app_ + "\\standard.xml") << "<Standard><Contents/></Standard>";
+        std::ofstream(app_ + "\\config.xml")
+            << "<Config><Version>2</Version><ProductInfo Name=\"Fake Chain\" Version=\"1.0\"/>"
+               "<Contents>" << contents << "</Contents></Config>";
+    }
+    // Runs setup with arguments and returns its exit code; the log is read into log_.
+    long Setup(const std::string& arguments) {
+        DeleteFileA((temp_ + "\\Bootstrapper.log").c_str());
+        ChildProcess setup("\"" + app_ + "\\setup.exe\" " + arguments, app_,
+                           {"TEMP=" + temp_});
+        EXPECT_TRUE(setup.Started());
+        const long code = setup.Wait(240000);
+        log_ = ReadTextFile(temp_ + "\\Bootstrapper.log");
+        return code;
+    }
+    bool Ran(const char* marker) const { return FileExists(app_ + "\\" + marker); }
+
+    TestFolder folder_;
+    std::string app_, temp_, log_;
+};
+
+// A fake installer package: fake.exe runs with the given switches when installing.
+std::string FakePackage(const std::string& name, const std::string& switches,
+                        const std::string& attributes = "") {
+    return "<Package Tag=\"" + name + "\" Type=\"EXE\" Name=\"" + name +
+           "\" FileName=\"fake.exe\" " + attributes +
+           "><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\" +
+           name + "\\Version\"/><Install CmdLine=\"&quot;[PackageFileName]&quot; " + switches +
+           "\" CmdLineSilent=\"&quot;[PackageFileName]&quot; " + switches + "\"/></Package>";
+}
+
+TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
+    CopySample();
+    ASSERT_EQ(0, Setup("-s")) << log_;
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleRuntime", "Version"));
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
+    const std::vector<std::size_t> order = Positions(
+        log_, {"(1) CHECKING COMMAND LINE PARAMETERS...", "(2) INITIALIZING PROPERTIES...",
+               "(3) CHECKING DEPENDENCIES...", "(4) PERFORMING INSTALL IN SILENT MODE...",
+               "[PRE]  Sample Runtime", "    Detected  : ", "    Mode      : SILENT",
+               "    Status    : EXECUTING INSTALL", "    Action    : Executing",
+               "    Ret.code  : 0", "    Completed : Yes", "[MAIN] Sample Product",
+               "    Status    : EXECUTING INSTALL", "    Completed : Yes",
+               "[POST] PROPERTY ToolsWanted", "[POST] Sample Tools",
+               "    Output    : Sample Tools 1.0.0 installed", "    Completed : Yes",
+               "INSTALL COMPLETED:  YES", "Returned  0  [RC_AllCompleted]"});
+    for (std::size_t i = 0; i < order.size(); ++i)
+        EXPECT_NE(std::string::npos, order[i]) << "line " << i << " missing or out of order\n"
+                                               << log_;
+
+    // Everything is installed: a second install does nothing.
+    ASSERT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "Application already installed (no action performed)"));
+    EXPECT_FALSE(Contains(log_, "    Action    : Executing"));
+
+    ASSERT_EQ(0, Setup("r -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING REPAIR"));
+
+    ASSERT_EQ(0, Setup("x -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "(4) PERFORMING UNINSTALL IN SILENT MODE..."));
+    EXPECT_EQ("", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
+    EXPECT_EQ("", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
+    EXPECT_TRUE(Contains(log_, "UNINSTALL COMPLETED:  YES"));
+}
+
+TEST_F(ChainRun, RebootCodeOfMainEndsWithRebootRequired) {
+    UseFakeInstallers(FakePackage("Pre", "--touch pre.done") +
+                      FakePackage("Main", "--touch main.done --exit 3010",
+                                  "Feature=\"MAIN\" RebootCode=\"3010\"") +
+                      FakePackage("Post", "--touch post.done"));
+    EXPECT_EQ(2, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("pre.done"));
+    EXPECT_TRUE(Ran("main.done"));
+    EXPECT_FALSE(Ran("post.done"));  // the walk ends for the reboot
+    EXPECT_TRUE(Contains(log_, "    Ret.code  : 3010"));
+    EXPECT_TRUE(Contains(log_, "    Reboot    : REQUIRED NOW - will continue after reboot"));
+    EXPECT_TRUE(Contains(log_, "REBOOT REQUIRED -> "));
+    EXPECT_TRUE(Contains(log_, "Returned  2  [RC_RebootRequired]"));
+}
+
+TEST_F(ChainRun, FailedVitalPrerequisiteStopsTheChain) {
+    UseFakeInstallers(FakePackage("Pre", "--touch pre.done --exit 1603") +
+                      FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(1, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("pre.done"));
+    EXPECT_FALSE(Ran("main.done"));
+    EXPECT_TRUE(Contains(log_, "    Completed : No"));
+    EXPECT_TRUE(Contains(log_, "INSTALL COMPLETED:  NO"));
+    EXPECT_TRUE(Contains(log_, "Returned  1  [RC_NotCompleted]"));
+}
+
+TEST_F(ChainRun, NonVitalFailureLetsTheChainGoOn) {
+    UseFakeInstallers(FakePackage("Pre", "--exit 5", "Vital=\"No\"") +
+                      FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("main.done"));
+    EXPECT_TRUE(Contains(log_, "    Completed : No (non vital)"));
+}
+
+TEST_F(ChainRun, QuitCancelBetweenPackages) {
+    UseFakeInstallers(FakePackage("Pre", "--touch pre.done") +
+                      "<Execute SetProperty=\"Quit=Cancel\" ExprEval=\"No\"/>" +
+                      FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(12, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("pre.done"));
+    EXPECT_FALSE(Ran("main.done"));
+    EXPECT_TRUE(Contains(log_, "Property Quit=Cancel -> QUITTING"));
+    EXPECT_TRUE(Contains(log_, "Returned  12  [RC_ActionCanceled]"));
+}
+
+TEST_F(ChainRun, PackageListErrors) {
+    UseFakeInstallers(FakePackage("A", "", "Feature=\"MAIN\"") +
+                      FakePackage("B", "", "Feature=\"MAIN\""));
+    EXPECT_EQ(5, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "[ERROR] Another main package has been detected! It will be "
+                               "ignored."));
+    UseFakeInstallers(FakePackage("A", "--touch a.done"));
+    EXPECT_EQ(6, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "NO MAIN PACKAGE DETECTED (containing Feature='MAIN' attribute)!"));
+    EXPECT_FALSE(Ran("a.done"));
+}
+
+TEST_F(ChainRun, MissingInstallerFailsThePackage) {
+    UseFakeInstallers(
+        "<Package Tag=\"Main\" Type=\"EXE\" Name=\"Main\" FileName=\"absent.exe\" "
+        "Feature=\"MAIN\"><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\"
+        "TarvexTests\\Absent\\Version\"/><Install CmdLineSilent=\"[PackageFileName]\"/></Package>");
+    EXPECT_EQ(1, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Resolver  : FAILED resolving installer file location: No "
+                               "package/archive file found"));
+}
+
+}  // namespace
