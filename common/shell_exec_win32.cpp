@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <vector>
+#include <cstdio>
 
 #include "str_util.h"
 #include "system_error.h"
@@ -153,7 +154,9 @@ class WaitDialog {
 };
 
 std::unique_ptr<WaitDialog> WaitDialog::Open() {
+    fprintf(stderr, "D0\n");
     LoadCommonControls();
+    fprintf(stderr, "D1\n");
     const DialogSettings settings = g_dialogSettings;
     HWND window = CreateDialogParamA(settings.module, MAKEINTRESOURCEA(settings.dialogId), nullptr,
                                      IgnoreMessages, 0);
@@ -166,10 +169,13 @@ std::unique_ptr<WaitDialog> WaitDialog::Open() {
     const LONG_PTR style = GetWindowLongPtrA(bar, GWL_STYLE);
     if (bar && (style & PBS_MARQUEE))
         SetWindowLongPtrA(bar, GWL_STYLE, style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+    fprintf(stderr, "D2\n");
     CentreOnDesktop(window);
     ShowWindow(window, SW_SHOWNORMAL);
+    fprintf(stderr, "D3\n");
     UpdateWindow(window);
     PumpMessages();
+    fprintf(stderr, "D4\n");
     return std::make_unique<WaitDialog>(window, bar);
 }
 
@@ -472,7 +478,9 @@ bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
         return false;  // the pipe closes here, so the child's writes fail instead of blocking
     if (dialog)
         dialog->Begin(name_);
+    fprintf(stderr, "D5\n");
     exitCode_ = WaitForChild(child, pipe, dialog.get());
+    fprintf(stderr, "D6\n");
     currentTime_ = std::time(nullptr);
     FinishOutput();
     return true;

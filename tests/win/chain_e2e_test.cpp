@@ -193,6 +193,92 @@ TEST_F(ChainRun, PackageListErrors) {
     EXPECT_FALSE(Ran("a.done"));
 }
 
+TEST_F(ChainRun, RepairOfAMissingProductInstallsIt) {
+    UseFakeInstallers(FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(0, Setup("r -s")) << log_;
+    EXPECT_TRUE(Ran("main.done"));
+    EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING REPAIR [version '1.0' not found - "
+                               "trying to INSTALL"));
+}
+
+TEST_F(ChainRun, NewerMainInstalledRefusesTheDowngrade) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\Newer", 0, nullptr, 0,
+                              KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr));
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("2.0"), 4);
+    RegCloseKey(key);
+    UseFakeInstallers(FakePackage("Newer", "--touch newer.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(11, Setup("-s")) << log_;
+    EXPECT_FALSE(Ran("newer.done"));
+    EXPECT_TRUE(Contains(log_, "Installed version '2.0' of the MAIN package 'Newer' is greater "
+                               "than the specified one '1.0'"));
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\Newer", KEY_WOW64_64KEY, 0);
+}
+
+TEST_F(ChainRun, ReturnCodeSets) {
+    UseFakeInstallers(FakePackage("Any", "--exit 7", "SuccessCodes=\"*\"") +
+                      FakePackage("Main", "--exit 5", "Feature=\"MAIN\" SuccessCodes=\"*\" "
+                                                      "ErrorCodes=\"5\""));
+    EXPECT_EQ(1, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "SuccesCodes='*'"));
+    EXPECT_TRUE(Contains(log_, "[WARNING] The return code 5 is declared both as a Success and "
+                               "Error code. The error code will be considered."));
+    const std::vector<std::size_t> order =
+        Positions(log_, {"[PRE]  Any", "    Completed : Yes", "[MAIN] Main", "    Completed : No"});
+    for (std::size_t at : order) EXPECT_NE(std::string::npos, at) << log_;
+}
+
+TEST_F(ChainRun, DelayedRebootLetsTheWalkGoOn) {
+    UseFakeInstallers(FakePackage("Main", "--exit 3010",
+                                  "Feature=\"MAIN\" RebootCode=\"3010\" DelayReboot=\"Yes\"") +
+                      FakePackage("Post", "--touch post.done"));
+    EXPECT_EQ(2, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Reboot    : Delayed"));
+    EXPECT_TRUE(Ran("post.done"));
+}
+
+TEST_F(ChainRun, QuitValues) {
+    struct Row {
+        const char* value;
+        long code;
+    } const rows[] = {{"Success", 0}, {"Normal", 13}, {"Error", 1}};
+    for (const Row& row : rows) {
+        UseFakeInstallers(FakePackage("Pre", "") + "<Execute SetProperty=\"Quit=" + row.value +
+                          "\" ExprEval=\"No\"/>" +
+                          FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+        EXPECT_EQ(row.code, Setup("-s")) << row.value << "\n" << log_;
+        EXPECT_FALSE(Ran("main.done")) << row.value;
+        EXPECT_TRUE(Contains(log_, std::string("Property Quit=") + row.value + " -> QUITTING"));
+    }
+}
+
+TEST_F(ChainRun, PackagesPropertySelects) {
+    UseFakeInstallers(FakePackage("Pre", "--touch pre.done") +
+                      FakePackage("Main", "--touch main.done", "Feature=\"MAIN\"") +
+                      FakePackage("Post", "--touch post.done"));
+    EXPECT_EQ(0, Setup("-s Packages=Post")) << log_;
+    EXPECT_FALSE(Ran("pre.done"));
+    EXPECT_FALSE(Ran("main.done"));
+    EXPECT_TRUE(Ran("post.done"));
+    EXPECT_TRUE(Contains(log_, "    Status    : SKIPPING INSTALL [NOT SELECTED, "));
+    EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING INSTALL [SELECTED, "));
+    EXPECT_TRUE(Contains(log_, "    Action    : Not executed: not specified in packages list"));
+}
+
+TEST_F(ChainRun, ChainedSetupReportsThroughTheCallback) {
+    // The MAIN "installer" plays a chained setup that reports the return code 42 through
+    // the value that CALLBACKPATH names.
+    UseFakeInstallers(
+        "<Package Tag=\"Main\" Type=\"EXE\" Name=\"Main\" FileName=\"fake.exe\" "
+        "Feature=\"MAIN\"><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\"
+        "TarvexTests\\Callback\\Version\"/><Install CmdLineSilent=\"cmd /c reg add "
+        "&quot;HKLM\\SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\Bootstrapper\\ReturnCodes&quot; "
+        "/v Main /d 42 /f\"/></Package>");
+    EXPECT_EQ(10, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Callback  : 10 [RC_CallbackFailed]")) << log_;
+}
+
 TEST_F(ChainRun, MissingInstallerFailsThePackage) {
     UseFakeInstallers(
         "<Package Tag=\"Main\" Type=\"EXE\" Name=\"Main\" FileName=\"absent.exe\" "
