@@ -13,7 +13,9 @@ PluginCaller g_caller = Unavailable;
 
 }  // namespace
 
-void SetPluginCaller(PluginCaller caller) { g_caller = caller ? caller : Unavailable; }
+void SetPluginCaller(PluginCaller caller) {
+    g_caller = caller ? caller : Unavailable;
+}
 
 int CallPluginProcedure(const char* callText, std::string* text, int* number, std::string* error) {
     text->clear();
@@ -25,6 +27,7 @@ int CallPluginProcedure(const char* callText, std::string* text, int* number, st
 bool CallPluginForText(const char* callText, std::string* value, std::string* error) {
     int number = 0;
     const int kind = CallPluginProcedure(callText, value, &number, error);
-    if (kind == kPluginInteger) *value = FormatText("%d", number);
+    if (kind == kPluginInteger)
+        *value = FormatText("%d", number);
     return kind != kPluginFailed;
 }

@@ -14,7 +14,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-#include <cstdio>
 
 #include "str_util.h"
 #include "system_error.h"
@@ -92,29 +91,6 @@ void PumpMessages() {
     }
 }
 
-// By its full path in the system folder, never from wherever a search would find it.
-HMODULE LoadSystemLibrary(const char* name) {
-    char folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
-    if (length == 0 || length >= sizeof(folder))
-        return nullptr;
-    return LoadLibraryA((std::string(folder) + "\\" + name).c_str());
-}
-
-// common is linked into programs and plug-ins that never show a window, so the common
-// controls library is loaded on first use instead of being imported by all of them.
-void LoadCommonControls() {
-    static HMODULE library = LoadSystemLibrary("comctl32.dll");
-    if (!library)
-        return;
-    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto init = reinterpret_cast<InitFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library, "InitCommonControlsEx")));
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
-    if (init)
-        init(&controls);
-}
-
 INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
@@ -154,9 +130,8 @@ class WaitDialog {
 };
 
 std::unique_ptr<WaitDialog> WaitDialog::Open() {
-    fprintf(stderr, "D0\n");
-    LoadCommonControls();
-    fprintf(stderr, "D1\n");
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
     const DialogSettings settings = g_dialogSettings;
     HWND window = CreateDialogParamA(settings.module, MAKEINTRESOURCEA(settings.dialogId), nullptr,
                                      IgnoreMessages, 0);
@@ -169,13 +144,10 @@ std::unique_ptr<WaitDialog> WaitDialog::Open() {
     const LONG_PTR style = GetWindowLongPtrA(bar, GWL_STYLE);
     if (bar && (style & PBS_MARQUEE))
         SetWindowLongPtrA(bar, GWL_STYLE, style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
-    fprintf(stderr, "D2\n");
     CentreOnDesktop(window);
     ShowWindow(window, SW_SHOWNORMAL);
-    fprintf(stderr, "D3\n");
     UpdateWindow(window);
     PumpMessages();
-    fprintf(stderr, "D4\n");
     return std::make_unique<WaitDialog>(window, bar);
 }
 
@@ -478,9 +450,7 @@ bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
         return false;  // the pipe closes here, so the child's writes fail instead of blocking
     if (dialog)
         dialog->Begin(name_);
-    fprintf(stderr, "D5\n");
     exitCode_ = WaitForChild(child, pipe, dialog.get());
-    fprintf(stderr, "D6\n");
     currentTime_ = std::time(nullptr);
     FinishOutput();
     return true;

@@ -117,7 +117,8 @@ int InstanceMap::GetItemState(int index) const {
 }
 
 std::string InstanceMap::GetItemName(int index) const {
-    if (!ValidIndex(index) || !CanRead()) return std::string();
+    if (!ValidIndex(index) || !CanRead())
+        return std::string();
     return BoundedText(view_->itemName[index]);
 }
 

@@ -3,19 +3,24 @@
 #include "text_util.h"
 
 namespace {
-bool ValidIndex(int index) { return index >= 0 && index < PackageStatusTable::kSlots; }
+bool ValidIndex(int index) {
+    return index >= 0 && index < PackageStatusTable::kSlots;
+}
 }  // namespace
 
 int MemoryStatusTable::FindItem(const char* name) const {
-    if (!name) return -1;
+    if (!name)
+        return -1;
     for (int i = 0; i < kSlots; ++i) {
-        if (EqualsNoCase(names_[i].c_str(), name)) return i;
+        if (EqualsNoCase(names_[i].c_str(), name))
+            return i;
     }
     return -1;
 }
 
 void MemoryStatusTable::SetItemName(int index, const char* name) {
-    if (ValidIndex(index) && name && *name) names_[index] = name;
+    if (ValidIndex(index) && name && *name)
+        names_[index] = name;
 }
 
 std::string MemoryStatusTable::GetItemName(int index) const {
@@ -23,7 +28,8 @@ std::string MemoryStatusTable::GetItemName(int index) const {
 }
 
 int MemoryStatusTable::SetItemState(int index, int state) {
-    if (!ValidIndex(index)) return -1;
+    if (!ValidIndex(index))
+        return -1;
     const int previous = states_[index];
     states_[index] = state;
     return previous;

@@ -7,7 +7,7 @@
 #include <string>
 
 class PackageStatusTable {
-public:
+  public:
     static constexpr int kSlots = 64;
     virtual ~PackageStatusTable() = default;
 
@@ -27,14 +27,14 @@ public:
 };
 
 class MemoryStatusTable : public PackageStatusTable {
-public:
+  public:
     int FindItem(const char* name) const override;
     void SetItemName(int index, const char* name) override;
     std::string GetItemName(int index) const override;
     int SetItemState(int index, int state) override;
     int GetItemState(int index) const override;
 
-private:
+  private:
     std::array<std::string, kSlots> names_;
     std::array<int, kSlots> states_{};
 };

@@ -173,12 +173,14 @@ void ConfigInterpreter::ReadDependencies() {
 
 bool ConfigInterpreter::ReadContents(XMLParser& document, bool configPass, FlowList* list,
                                      int depth) {
-    if (!document.IsValid()) return false;
+    if (!document.IsValid())
+        return false;
     const XMLPosition position = document.GetPosition();
     bool ok = true;
     if (document.FindChild("Contents")) {
         document.SetPosition(position);
-        if (configPass) ok = ReadExternalConfigs(document, depth);
+        if (configPass)
+            ok = ReadExternalConfigs(document, depth);
         document.FindChild("Contents");
         if (ok)
             SchemaReader(machine_).ReadContents(document, configPass ? &standardList_ : nullptr,

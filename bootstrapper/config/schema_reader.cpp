@@ -22,29 +22,34 @@ std::string Text(XMLParser& document, const char* name) {
 }
 
 void GivenText(XMLParser& document, const char* name, std::string* field) {
-    if (auto value = Attr(document, name)) *field = *value;
+    if (auto value = Attr(document, name))
+        *field = *value;
 }
 
 void NonEmptyText(XMLParser& document, const char* name, std::string* field) {
     const std::string value = Text(document, name);
-    if (!value.empty()) *field = value;
+    if (!value.empty())
+        *field = value;
 }
 
 void YesFlag(XMLParser& document, const char* name, bool* flag) {
     const std::string value = Text(document, name);
-    if (!value.empty()) *flag = EqualsNoCase(value.c_str(), "Yes");
+    if (!value.empty())
+        *flag = EqualsNoCase(value.c_str(), "Yes");
 }
 
 void NotNoFlag(XMLParser& document, const char* name, bool* flag) {
     const std::string value = Text(document, name);
-    if (!value.empty()) *flag = !EqualsNoCase(value.c_str(), "No");
+    if (!value.empty())
+        *flag = !EqualsNoCase(value.c_str(), "No");
 }
 
 void CodeList(XMLParser& document, const char* name, std::set<int>* codes) {
     const std::string value = Text(document, name);
     for (const std::string& token : SplitTokens(value.c_str(), ',', 0)) {
         int code = 0;
-        if (ParseInt(Trim(token, " \t").c_str(), &code)) codes->insert(code);
+        if (ParseInt(Trim(token, " \t").c_str(), &code))
+            codes->insert(code);
     }
 }
 
@@ -67,19 +72,23 @@ void ForEachNamedChild(XMLParser& document, const char* name, Visitor visit) {
 template <typename Visitor>
 void WithChild(XMLParser& document, const char* name, Visitor visit) {
     const XMLPosition parent = document.GetPosition();
-    if (document.FindChild(name)) visit(document);
+    if (document.FindChild(name))
+        visit(document);
     document.SetPosition(parent);
 }
 
 void ReadCommonAttributes(XMLParser& document, FBase* element) {
-    if (auto onFail = Attr(document, "OnFail")) element->ParseOnFail(*onFail);
+    if (auto onFail = Attr(document, "OnFail"))
+        element->ParseOnFail(*onFail);
     const std::string condition = Text(document, "Condition");
-    if (!condition.empty()) element->SetExplicitCondition(condition);
+    if (!condition.empty())
+        element->SetExplicitCondition(condition);
 }
 
 std::unique_ptr<FExecute> BuildEntry(XMLParser& document, const char* attribute) {
     const std::string text = Text(document, attribute);
-    if (text.empty()) return nullptr;
+    if (text.empty())
+        return nullptr;
     auto entry = std::make_unique<FExecute>();
     ReadCommonAttributes(document, entry.get());
     entry->SetImplicitCondition(
@@ -89,9 +98,11 @@ std::unique_ptr<FExecute> BuildEntry(XMLParser& document, const char* attribute)
 
 void BoundedText(XMLParser& document, const char* name, std::size_t size, std::string* field) {
     const std::string value = Text(document, name);
-    if (value.empty()) return;
+    if (value.empty())
+        return;
     std::string buffer(size, '\0');
-    if (StrNCopy(&buffer[0], value.c_str(), size) > 0) *field = buffer.c_str();
+    if (StrNCopy(&buffer[0], value.c_str(), size) > 0)
+        *field = buffer.c_str();
 }
 
 ConditionRecord ReadConditionRecord(XMLParser& document, int kind) {
@@ -112,9 +123,12 @@ ConditionRecord ReadConditionRecord(XMLParser& document, int kind) {
 
 void ReadCommandLines(XMLParser& document, const char* child, CommandLines* lines) {
     WithChild(document, child, [lines](XMLParser& element) {
-        if (auto text = Attr(element, "CmdLine")) lines->normal = *text;
-        if (auto text = Attr(element, "CmdLineSilent")) lines->silent = *text;
-        if (auto text = Attr(element, "CmdLineQuiet")) lines->quiet = *text;
+        if (auto text = Attr(element, "CmdLine"))
+            lines->normal = *text;
+        if (auto text = Attr(element, "CmdLineSilent"))
+            lines->silent = *text;
+        if (auto text = Attr(element, "CmdLineQuiet"))
+            lines->quiet = *text;
     });
 }
 
@@ -125,10 +139,11 @@ std::unique_ptr<FFile> BuildFile(XMLParser& document, int sequence) {
     file->sourceFolder = TrimFolderSlashes(source ? *source : SetupFolder());
     file->destinationFolder = TrimFolderSlashes(Text(document, "Location"));
     YesFlag(document, "Overwrite", &file->overwrite);
-    if (auto onFail = Attr(document, "OnFail")) file->ParseOnFail(*onFail);
-    file->backupRoot =
-        FormatText("%s\\%s", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo"
-                                                   "\\Bootstrapper\\Backup");
+    if (auto onFail = Attr(document, "OnFail"))
+        file->ParseOnFail(*onFail);
+    file->backupRoot = FormatText("%s\\%s", "HKEY_LOCAL_MACHINE",
+                                  "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo"
+                                  "\\Bootstrapper\\Backup");
     file->sequence = sequence;
     return file;
 }
@@ -158,7 +173,8 @@ std::unique_ptr<FBase> BuildMachineElement(XMLParser& document, bool registry) {
 
 std::unique_ptr<FExecute> BuildDllCallEntry(XMLParser& document) {
     auto entry = BuildEntry(document, "DllCall");
-    if (!entry) return nullptr;
+    if (!entry)
+        return nullptr;
     auto call = std::make_unique<FDllCall>(Text(document, "DllCall"));
     call->CopyOnFail(*entry);
     entry->SetDllCall(std::move(call));
@@ -167,7 +183,8 @@ std::unique_ptr<FExecute> BuildDllCallEntry(XMLParser& document) {
 
 std::unique_ptr<FExecute> BuildPropertyEntry(XMLParser& document) {
     auto entry = BuildEntry(document, "SetProperty");
-    if (!entry) return nullptr;
+    if (!entry)
+        return nullptr;
     auto property = std::make_unique<FProperty>(Text(document, "SetProperty"));
     property->CopyOnFail(*entry);
     entry->SetProperty(std::move(property));
@@ -181,24 +198,33 @@ bool FitsSystem(const OsRequirement& requirement, const MachineFacts& machine) {
         const int platform = EqualsNoCase(requirement.type.c_str(), "WinNT")   ? 2
                              : EqualsNoCase(requirement.type.c_str(), "Win9x") ? 1
                                                                                : -1;
-        if (platform != machine.platform) return false;
+        if (platform != machine.platform)
+            return false;
     }
     if (!requirement.architecture.empty() &&
         !EqualsNoCase(requirement.architecture.c_str(), machine.osArchitecture.c_str()))
         return false;
-    if (requirement.version.empty()) return true;
+    if (requirement.version.empty())
+        return true;
     const std::string& op = requirement.versionOperator;
-    if (op.empty()) return VersionInList(machine.osVersion.c_str(), requirement.version.c_str());
+    if (op.empty())
+        return VersionInList(machine.osVersion.c_str(), requirement.version.c_str());
     // The operator compares the system version with the given one on as many parts as the
     // shorter of the two has.
     const int order = CompareVersions(machine.osVersion.c_str(), requirement.version.c_str(), 1);
     const char* o = op.c_str();
-    if (EqualsNoCase(o, "=") || EqualsNoCase(o, "==") || EqualsNoCase(o, "EQ")) return order == 0;
-    if (EqualsNoCase(o, "!=") || EqualsNoCase(o, "NE")) return order != 0;
-    if (EqualsNoCase(o, "<") || EqualsNoCase(o, "LT")) return order < 0;
-    if (EqualsNoCase(o, "<=") || EqualsNoCase(o, "LE")) return order <= 0;
-    if (EqualsNoCase(o, ">") || EqualsNoCase(o, "GT")) return order > 0;
-    if (EqualsNoCase(o, ">=") || EqualsNoCase(o, "GE")) return order >= 0;
+    if (EqualsNoCase(o, "=") || EqualsNoCase(o, "==") || EqualsNoCase(o, "EQ"))
+        return order == 0;
+    if (EqualsNoCase(o, "!=") || EqualsNoCase(o, "NE"))
+        return order != 0;
+    if (EqualsNoCase(o, "<") || EqualsNoCase(o, "LT"))
+        return order < 0;
+    if (EqualsNoCase(o, "<=") || EqualsNoCase(o, "LE"))
+        return order <= 0;
+    if (EqualsNoCase(o, ">") || EqualsNoCase(o, "GT"))
+        return order > 0;
+    if (EqualsNoCase(o, ">=") || EqualsNoCase(o, "GE"))
+        return order >= 0;
     Log().Warning("Unknown operating-system version operator '%s'", op.c_str());
     return false;
 }
@@ -206,11 +232,14 @@ bool FitsSystem(const OsRequirement& requirement, const MachineFacts& machine) {
 void SchemaReader::ReadContents(XMLParser& document, const FlowList* standardList,
                                 FlowList* list) const {
     const XMLPosition contents = document.GetPosition();
-    if (!document.Move(0)) return;
+    if (!document.Move(0))
+        return;
     do {
-        if (document.NodeType() != 1) continue;
+        if (document.NodeType() != 1)
+            continue;
         const XMLPosition child = document.GetPosition();
-        if (auto element = BuildElement(document, standardList)) list->Add(std::move(element));
+        if (auto element = BuildElement(document, standardList))
+            list->Add(std::move(element));
         document.SetPosition(child);
     } while (document.Move(2));
     document.SetPosition(contents);
@@ -219,31 +248,37 @@ void SchemaReader::ReadContents(XMLParser& document, const FlowList* standardLis
 std::unique_ptr<FBase> SchemaReader::BuildElement(XMLParser& document,
                                                   const FlowList* standardList) const {
     const std::string name = document.NodeName();
-    if (EqualsNoCase(name.c_str(), "Package")) return BuildPackage(document, standardList);
+    if (EqualsNoCase(name.c_str(), "Package"))
+        return BuildPackage(document, standardList);
     if (EqualsNoCase(name.c_str(), "Execute")) {
-        if (auto call = BuildDllCallEntry(document)) return call;
+        if (auto call = BuildDllCallEntry(document))
+            return call;
         return BuildPropertyEntry(document);
     }
-    if (EqualsNoCase(name.c_str(), "EnvironmentVar")) return BuildMachineElement(document, false);
-    if (EqualsNoCase(name.c_str(), "Registry")) return BuildMachineElement(document, true);
+    if (EqualsNoCase(name.c_str(), "EnvironmentVar"))
+        return BuildMachineElement(document, false);
+    if (EqualsNoCase(name.c_str(), "Registry"))
+        return BuildMachineElement(document, true);
     return nullptr;
 }
 
 // A config.xml package of type "STD" may be completed from a standard package of any
 // type, which it must name by its tag; the standard package's own type is kept.
 const FPackage* SchemaReader::FindStandard(const FlowList& standardList, const std::string& tag,
-                                           const std::string& type,
-                                           bool* basedOnStandard) const {
+                                           const std::string& type, bool* basedOnStandard) const {
     const bool anyType = EqualsNoCase(type.c_str(), kStandardType);
     for (const auto& element : standardList) {
         const auto* candidate = dynamic_cast<const FPackage*>(element.get());
-        if (!candidate) continue;
-        if (!anyType && !EqualsNoCase(candidate->type.c_str(), type.c_str())) continue;
+        if (!candidate)
+            continue;
+        if (!anyType && !EqualsNoCase(candidate->type.c_str(), type.c_str()))
+            continue;
         *basedOnStandard = true;
         const bool named = EqualsNoCase(candidate->tag.c_str(), tag.c_str());
         const bool generic =
             !anyType && EqualsNoCase(candidate->tag.c_str(), candidate->type.c_str());
-        if ((named || generic) && FitsSystem(candidate->os, machine_)) return candidate;
+        if ((named || generic) && FitsSystem(candidate->os, machine_))
+            return candidate;
     }
     return nullptr;
 }
@@ -256,12 +291,12 @@ std::unique_ptr<FPackage> SchemaReader::BuildPackage(XMLParser& document,
     if (standardList) {
         bool based = false;
         const FPackage* standard = FindStandard(*standardList, tag, type, &based);
-        if (standard) *package = *standard;
+        if (standard)
+            *package = *standard;
         package->basedOnStandard = based || standard;
         if (!standard && EqualsNoCase(type.c_str(), kStandardType))
-            package->AddConfigurationError(
-                FormatText("Package '%s' not found in standard packages (standard.xml)",
-                           tag.c_str()));
+            package->AddConfigurationError(FormatText(
+                "Package '%s' not found in standard packages (standard.xml)", tag.c_str()));
     }
     GivenText(document, "Tag", &package->tag);
     if (!EqualsNoCase(type.c_str(), kStandardType) || package->type.empty())
@@ -292,9 +327,8 @@ std::unique_ptr<FPackage> SchemaReader::BuildPackage(XMLParser& document,
 }
 
 void SchemaReader::ReadPackageChildren(XMLParser& document, FPackage* package) const {
-    WithChild(document, "Cache", [package](XMLParser& e) {
-        NonEmptyText(e, "Location", &package->cacheLocation);
-    });
+    WithChild(document, "Cache",
+              [package](XMLParser& e) { NonEmptyText(e, "Location", &package->cacheLocation); });
     WithChild(document, "Dependencies", [package](XMLParser& e) {
         NonEmptyText(e, "OSType", &package->os.type);
         NonEmptyText(e, "OSVer", &package->os.version);
@@ -304,7 +338,8 @@ void SchemaReader::ReadPackageChildren(XMLParser& document, FPackage* package) c
     });
     WithChild(document, "Version", [package](XMLParser& e) {
         const std::string version = Trim(Text(e, "Version"), " \t");
-        if (!version.empty()) package->version.versionText = version;
+        if (!version.empty())
+            package->version.versionText = version;
         NonEmptyText(e, "Detect", &package->version.productId);
     });
     for (int kind : {0, 1}) {
@@ -319,7 +354,8 @@ void SchemaReader::ReadPackageChildren(XMLParser& document, FPackage* package) c
         BoundedText(e, "Default", 512, &package->extraParameters);
     });
     ForEachNamedChild(document, "Execute", [package](XMLParser& e) {
-        if (auto call = BuildDllCallEntry(e)) package->beforeInstaller.Add(std::move(call));
+        if (auto call = BuildDllCallEntry(e))
+            package->beforeInstaller.Add(std::move(call));
         if (auto property = BuildPropertyEntry(e))
             package->beforeInstaller.Add(std::move(property));
     });

@@ -13,7 +13,7 @@
 class FExecute;
 
 class SchemaReader {
-public:
+  public:
     explicit SchemaReader(const MachineFacts& machine) : machine_(machine) {}
 
     // Appends the elements built from the children of the Contents element at the cursor
@@ -21,10 +21,9 @@ public:
     void ReadContents(XMLParser& document, const FlowList* standardList, FlowList* list) const;
     // The element of the child at the cursor, or null for elements that build nothing.
     std::unique_ptr<FBase> BuildElement(XMLParser& document, const FlowList* standardList) const;
-    std::unique_ptr<FPackage> BuildPackage(XMLParser& document,
-                                           const FlowList* standardList) const;
+    std::unique_ptr<FPackage> BuildPackage(XMLParser& document, const FlowList* standardList) const;
 
-private:
+  private:
     const FPackage* FindStandard(const FlowList& standardList, const std::string& tag,
                                  const std::string& type, bool* basedOnStandard) const;
     void ReadPackageChildren(XMLParser& document, FPackage* package) const;

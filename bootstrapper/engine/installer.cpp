@@ -71,20 +71,25 @@ std::string Installer::ModeText() const {
 
 // Event identifiers: base 1000 for the application, 1100 for a package; columns 1 started,
 // 2 completed, 3 failed, in rows of three by action.
-int Installer::EventId(int base, int column) const { return base + 3 * (action_ % 3) + column; }
+int Installer::EventId(int base, int column) const {
+    return base + 3 * (action_ % 3) + column;
+}
 
 void Installer::Fail(const std::string& reason) {
     failed_ = true;
     success_ = false;
-    if (failReason_.empty()) failReason_ = reason;
+    if (failReason_.empty())
+        failReason_ = reason;
 }
 
 void Installer::SetStatus(const std::string& name, int state) {
-    if (productMap_) productMap_->SetItemStateByName(name.c_str(), state);
+    if (productMap_)
+        productMap_->SetItemStateByName(name.c_str(), state);
 }
 
 int Installer::Status(const std::string& name) const {
-    if (!productMap_) return -1;
+    if (!productMap_)
+        return -1;
     const int index = productMap_->FindItem(name.c_str());
     return index < 0 ? -2 : productMap_->GetItemState(index);
 }
@@ -92,8 +97,10 @@ int Installer::Status(const std::string& name) const {
 int Installer::Run() {
     SetRunDefaults(store_);
     const int listCode = CheckPackageList();
-    if (listCode >= 0) return listCode;
-    if (!RemoveExistingVersion()) return RC_OriginalInstallerNotFound;
+    if (listCode >= 0)
+        return listCode;
+    if (!RemoveExistingVersion())
+        return RC_OriginalInstallerNotFound;
     JudgeMainPackage();
     DecideCheckDepends();
     LogCommandLine();
@@ -101,9 +108,11 @@ int Installer::Run() {
     CheckDependencies();
     Log().Line("\n(%d) PERFORMING %s IN %s MODE...", ++phase_, ActionUpper(), ModeText().c_str());
     ReportDependencyOutcome();
-    if (failed_) return StopBeforeWalk();
+    if (failed_)
+        return StopBeforeWalk();
     PrepareWalk();
-    if (returnCode_ == RC_InvalidCRC32Checksum) return returnCode_;
+    if (returnCode_ == RC_InvalidCRC32Checksum)
+        return returnCode_;
     Walk();
     return Finish();
 }

@@ -21,12 +21,12 @@ class PackageStatusTable;
 class PropertyStore;
 
 class Installer {
-public:
+  public:
     Installer(ConfigInterpreter& config, PackageStatusTable* statusTable, void* module);
     // Runs the chain and returns the run's return code.
     int Run();
 
-private:
+  private:
     // Phases before the walk.
     int CheckPackageList();
     bool RemoveExistingVersion();

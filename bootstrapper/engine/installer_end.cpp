@@ -39,56 +39,66 @@ int Installer::Finish() {
         GlobalEventLogger().Action(EventId(1000, 3), FormatText("Application %s failed", product));
     } else if (!forcedReboot_ || continueAfterReboot_) {
         const std::string text =
-            executedCount_ > 0 ? FormatText("Application %s completed", product)
-                               : FormatText("Application already %sed (no action performed)",
-                                            ActionLower());
+            executedCount_ > 0
+                ? FormatText("Application %s completed", product)
+                : FormatText("Application already %sed (no action performed)", ActionLower());
         log.Line("%s", text.c_str());
         GlobalEventLogger().Action(EventId(1000, 2), text);
     }
     if (showMessages_ && !success_ && !quitRequested_) {
-        const std::string text = std::string(product) + (returnCode_ == RC_ActionCanceled
-                                                             ? " setup canceled!"
-                                                             : " setup failed!");
+        const std::string text =
+            std::string(product) +
+            (returnCode_ == RC_ActionCanceled ? " setup canceled!" : " setup failed!");
         UserMessages().Show("BS_ERROR", text.c_str(), kSetupCaption, kBoxIconError, nullptr,
                             nullptr, false);
     }
     const bool rollback = DecideRollback();
-    if (rebootRequired_ && returnCode_ != RC_CallbackFailed) returnCode_ = RebootStep();
-    if (returnCode_ == -1) returnCode_ = success_ ? RC_AllCompleted : RC_NotCompleted;
-    if (rollback) RollBack();
+    if (rebootRequired_ && returnCode_ != RC_CallbackFailed)
+        returnCode_ = RebootStep();
+    if (returnCode_ == -1)
+        returnCode_ = success_ ? RC_AllCompleted : RC_NotCompleted;
+    if (rollback)
+        RollBack();
     if (showMessages_ && returnCode_ == RC_AllCompleted)
-        UserMessages().Show(nullptr, "Setup completed", kSetupCaption, kBoxIconInformation,
-                            nullptr, nullptr, false);
-    if (productMap_) productMap_->SetItemState(0, success_ ? PS_Completed : PS_Failed);
-    if (external_) std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        UserMessages().Show(nullptr, "Setup completed", kSetupCaption, kBoxIconInformation, nullptr,
+                            nullptr, false);
+    if (productMap_)
+        productMap_->SetItemState(0, success_ ? PS_Completed : PS_Failed);
+    if (external_)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
     return returnCode_;
 }
 
 bool Installer::DecideRollback() const {
     const bool forced = store_.IsYes("ForceRollback");
     const bool automatic = store_.IsYes("AutoRollback");
-    if (!((!mainAlreadyInstalled_ && executedCount_ > 0) || forced || automatic)) return false;
-    if (automatic) return action_ == 0;
+    if (!((!mainAlreadyInstalled_ && executedCount_ > 0) || forced || automatic))
+        return false;
+    if (automatic)
+        return action_ == 0;
     if (returnCode_ == RC_NotCompleted || returnCode_ == RC_CallbackFailed ||
         (returnCode_ == -1 && !success_))
         return action_ == 0 && mode_ == 0;
-    if (returnCode_ == RC_ActionCanceled) return action_ == 0 && mode_ != 2;
+    if (returnCode_ == RC_ActionCanceled)
+        return action_ == 0 && mode_ != 2;
     return false;
 }
 
 void Installer::RollBack() {
     if (!external_ && showMessages_ && !store_.IsYes("ForceRollback")) {
-        const char* tag = returnCode_ == RC_ActionCanceled ? "ROLLBACK_ON_CANCEL" : "ROLLBACK_ON_ERROR";
-        const int answer = UserMessages().Show(tag, nullptr, kSetupCaption,
-                                               kBoxYesNo | kBoxIconQuestion, nullptr, nullptr,
-                                               false);
-        if (answer != kBoxAnswerYes) return;
+        const char* tag =
+            returnCode_ == RC_ActionCanceled ? "ROLLBACK_ON_CANCEL" : "ROLLBACK_ON_ERROR";
+        const int answer = UserMessages().Show(
+            tag, nullptr, kSetupCaption, kBoxYesNo | kBoxIconQuestion, nullptr, nullptr, false);
+        if (answer != kBoxAnswerYes)
+            return;
     }
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
     Log().Line("Rolling back application '%s'...", product);
     if (productMap_) {
         for (int slot = 1; slot < PackageStatusTable::kSlots; ++slot) {
-            if (productMap_->GetItemState(slot) != PS_Canceled) productMap_->SetItemState(slot, PS_None);
+            if (productMap_->GetItemState(slot) != PS_Canceled)
+                productMap_->SetItemState(slot, PS_None);
         }
     }
     // Uninstalling the MAIN product runs its original installer from the package cache,

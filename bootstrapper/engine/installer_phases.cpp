@@ -22,7 +22,9 @@ namespace {
 
 const char kIntegrityItem[] = "Package Integrity Check";
 
-FPackage* AsPackage(FBase* element) { return dynamic_cast<FPackage*>(element); }
+FPackage* AsPackage(FBase* element) {
+    return dynamic_cast<FPackage*>(element);
+}
 
 }  // namespace
 
@@ -32,7 +34,8 @@ int Installer::CheckPackageList() {
     int slot = 1;  // slot 0 carries the state of the whole run
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         FPackage* package = AsPackage(elements_[i]);
-        if (!package) continue;
+        if (!package)
+            continue;
         if (!package->ConfigurationErrors().empty()) {
             log.Error("%s", package->ConfigurationErrors().c_str());
             code = RC_InvalidConfiguration;
@@ -44,11 +47,13 @@ int Installer::CheckPackageList() {
             log.Error("Another main package has been detected! It will be ignored.");
             code = RC_InvalidConfiguration;
         }
-        if (productMap_ && slot < PackageStatusTable::kSlots) productMap_->SetItemName(slot++, package->name.c_str());
+        if (productMap_ && slot < PackageStatusTable::kSlots)
+            productMap_->SetItemName(slot++, package->name.c_str());
     }
     // The integrity check has its own progress item; its check comes with the integrity
     // service, until then it reports "not checked".
-    if (productMap_ && slot < PackageStatusTable::kSlots) productMap_->SetItemName(slot, kIntegrityItem);
+    if (productMap_ && slot < PackageStatusTable::kSlots)
+        productMap_->SetItemName(slot, kIntegrityItem);
     if (!main_ && code < 0) {
         const char* product = config_.GetProductName() ? config_.GetProductName() : "";
         log.Error("NO MAIN PACKAGE DETECTED (containing Feature='MAIN' attribute)!");
@@ -56,7 +61,8 @@ int Installer::CheckPackageList() {
         GlobalEventLogger().Action(EventId(1000, 3), FormatText("Application %s failed", product));
         return RC_MainPackageNotDetected;
     }
-    if (code >= 0) return code;
+    if (code >= 0)
+        return code;
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
     log.Line("%s %s %s started", ActionVerb(), product, "application");
     GlobalEventLogger().Action(EventId(1000, 1), FormatText("Application %s started", product));
@@ -70,18 +76,22 @@ bool Installer::RemoveExistingVersion() {
         name = "Uninstall";
         version = store_.Get(name.c_str());
     }
-    if (version.empty()) return true;
+    if (version.empty())
+        return true;
     LogFile& log = Log();
-    log.Line("Property '%s' found. Trying to perform uninstall for main product having '%s' "
-             "version",
-             name.c_str(), version.c_str());
+    log.Line(
+        "Property '%s' found. Trying to perform uninstall for main product having '%s' "
+        "version",
+        name.c_str(), version.c_str());
     if (external_ || store_.IsYes("SkipMain")) {
         if (external_)
-            log.Line("    Ignored on external control ('ExternalControl' property is set to "
-                     "'Yes').");
+            log.Line(
+                "    Ignored on external control ('ExternalControl' property is set to "
+                "'Yes').");
         else
-            log.Line("    Ignored if MAIN package is skipped ('SkipMain' property set to "
-                     "'Yes').");
+            log.Line(
+                "    Ignored if MAIN package is skipped ('SkipMain' property set to "
+                "'Yes').");
         log.Line("    Resetting '%s' property", name.c_str());
         store_.Set(name.c_str(), "", true);
         return true;
@@ -112,29 +122,35 @@ void Installer::JudgeMainPackage() {
     LogFile& log = Log();
     if (comparison == kNoRequirement) {
         std::string missing;
-        if (main_->version.productId.empty()) missing = "product id";
-        if (wanted.empty()) missing += missing.empty() ? "desired version" : " and desired version";
+        if (main_->version.productId.empty())
+            missing = "product id";
+        if (wanted.empty())
+            missing += missing.empty() ? "desired version" : " and desired version";
         Fail(missing + FormatText(" not specified in 'config.xml', <Version> entry for MAIN "
                                   "package '%s'",
                                   main_->name.c_str()));
     } else if (comparison == kOlderInstalled) {
-        log.Line("Installed version '%s' of the MAIN package '%s' is less than the specified one "
-                 "'%s'",
-                 installed.c_str(), main_->name.c_str(), wanted.c_str());
-        if (action_ == 1) Fail("installed version of the MAIN package is older");
+        log.Line(
+            "Installed version '%s' of the MAIN package '%s' is less than the specified one "
+            "'%s'",
+            installed.c_str(), main_->name.c_str(), wanted.c_str());
+        if (action_ == 1)
+            Fail("installed version of the MAIN package is older");
     } else if (comparison == kSameInstalled || comparison == kPatternMatched) {
         mainAlreadyInstalled_ = true;
         store_.Set("InstallDir", main_->Product().installLocation, true);
         store_.Set("UninstallString", main_->Product().uninstallString, true);
         store_.Set("MainIsInstalled", "1", true);
-        if (action_ == 0 && mode_ == 0) maintenance_ = true;
+        if (action_ == 0 && mode_ == 0)
+            maintenance_ = true;
     } else if (comparison == kNewerInstalled) {
         const std::string text = FormatText(
             "Installed version '%s' of the MAIN package '%s' is greater than the specified one "
             "'%s'",
             installed.c_str(), main_->name.c_str(), wanted.c_str());
         log.Line("%s", text.c_str());
-        if (action_ == 0 || action_ == 1) Fail(text);
+        if (action_ == 0 || action_ == 1)
+            Fail(text);
         if (action_ == 0 && !main_->version.multiversion)
             returnCode_ = RC_ANewerVerAlreadyInstalled;
     }
@@ -154,7 +170,8 @@ void Installer::DecideCheckDepends() {
         reason = "UNINSTALL OR REPAIR MODE -> The dependencies will not be checked";
     else if (mainAlreadyInstalled_)
         reason = "PRODUCT ALREADY INSTALLED -> The dependencies will not be checked";
-    if (reason) log.Line("%s", reason);
+    if (reason)
+        log.Line("%s", reason);
     store_.Set("CheckDepends", reason ? "No" : "Yes", true);
 }
 
@@ -164,7 +181,8 @@ void Installer::LogCommandLine() {
     log.Line("Command line parameters (including default Features/Properties):\n%s",
              config_.Arguments().ArgumentReport().c_str());
     const char* defaults = config_.GetNoExternalNoGuiArgs();
-    if (!defaults || !*defaults || external_ || mode_ == 0) return;
+    if (!defaults || !*defaults || external_ || mode_ == 0)
+        return;
     // Defaults apply only to unattended runs that nobody controls from outside.
     const CommandLine split((std::string("setup ") + defaults).c_str(), " \t", '"');
     ArgumentLists lists;
@@ -173,8 +191,9 @@ void Installer::LogCommandLine() {
              lists.ArgumentReport().c_str());
     if (!lists.List(kArgSwitches).empty() || !lists.List(kArgActions).empty() ||
         !lists.List(kArgInvalid).empty())
-        log.Line("Invalid arguments in Contents/Default section! Only Features/Properties are "
-                 "allowed. They will be ignored.");
+        log.Line(
+            "Invalid arguments in Contents/Default section! Only Features/Properties are "
+            "allowed. They will be ignored.");
     PropertyStore defaultsStore;
     ApplyArgumentProperties(defaultsStore, lists, {});
     store_.Merge(defaultsStore, false);
@@ -219,7 +238,8 @@ int Installer::StopBeforeWalk() {
         return returnCode_;
     if (showMessages_) {
         const std::string text = "Cannot continue: " + failReason_;
-        UserMessages().Show(nullptr, text.c_str(), kSetupCaption, kBoxIconError, nullptr, nullptr, false);
+        UserMessages().Show(nullptr, text.c_str(), kSetupCaption, kBoxIconError, nullptr, nullptr,
+                            false);
     }
     return RC_InstallationAborted;
 }

@@ -26,7 +26,8 @@ const std::string kSeparator(40, '_');
 
 bool ListContains(const std::string& list, const std::string& name) {
     for (const std::string& item : SplitTokens(list.c_str(), ',', 0)) {
-        if (EqualsNoCase(Trim(item, " \t").c_str(), name.c_str())) return true;
+        if (EqualsNoCase(Trim(item, " \t").c_str(), name.c_str()))
+            return true;
     }
     return false;
 }
@@ -43,9 +44,12 @@ std::tm LocalTime(std::time_t time) {
 
 std::string ElapsedText(std::time_t seconds) {
     std::string text;
-    if (seconds / 3600) text += FormatText(" %d hour(s)", static_cast<int>(seconds / 3600));
-    if ((seconds % 3600) / 60) text += FormatText(" %d min", static_cast<int>((seconds % 3600) / 60));
-    if (seconds % 60) text += FormatText(" %d sec", static_cast<int>(seconds % 60));
+    if (seconds / 3600)
+        text += FormatText(" %d hour(s)", static_cast<int>(seconds / 3600));
+    if ((seconds % 3600) / 60)
+        text += FormatText(" %d min", static_cast<int>((seconds % 3600) / 60));
+    if (seconds % 60)
+        text += FormatText(" %d sec", static_cast<int>(seconds % 60));
     return text;
 }
 
@@ -74,9 +78,12 @@ std::string Installer::Label(std::size_t index) const {
 
 bool Installer::IsSelected(const FPackage& package, std::size_t index) const {
     const std::string packages = store_.Get("Packages");
-    if (!packages.empty()) return ListContains(packages, package.name);
-    if (index < mainIndex_) return store_.IsYes("Prerequisites");
-    if (index > mainIndex_) return store_.IsYes("Postrequisites");
+    if (!packages.empty())
+        return ListContains(packages, package.name);
+    if (index < mainIndex_)
+        return store_.IsYes("Prerequisites");
+    if (index > mainIndex_)
+        return store_.IsYes("Postrequisites");
     return !store_.IsYes("SkipMain");
 }
 
@@ -90,8 +97,8 @@ bool Installer::HandleRunProperties() {
     LogFile& log = Log();
     if (store_.Get("PendingReboot") == "1") {
         if (showMessages_)
-            UserMessages().Show("PEND_REBOOT", nullptr, kSetupCaption, kBoxIconInformation,
-                                nullptr, nullptr, false);
+            UserMessages().Show("PEND_REBOOT", nullptr, kSetupCaption, kBoxIconInformation, nullptr,
+                                nullptr, false);
         returnCode_ = RC_PendingRebootDetected;
         return false;
     }
@@ -113,20 +120,24 @@ bool Installer::HandleRunProperties() {
                               {"Cancel", RC_ActionCanceled, true},
                               {"Error", RC_NotCompleted, true}};
     for (const QuitRule& rule : rules) {
-        if (!EqualsNoCase(quit.c_str(), rule.value)) continue;
+        if (!EqualsNoCase(quit.c_str(), rule.value))
+            continue;
         log.Line("%s", kSeparator.c_str());
         log.Line("Property %s=%s -> QUITTING", "Quit", quit.c_str());
         returnCode_ = rule.code;
         quitRequested_ = true;
-        if (rule.fails) success_ = false;
-        if (rule.code == RC_ActionCanceled) CancelPendingItems();
+        if (rule.fails)
+            success_ = false;
+        if (rule.code == RC_ActionCanceled)
+            CancelPendingItems();
         return false;
     }
     return true;
 }
 
 void Installer::CancelPendingItems() {
-    if (!productMap_) return;
+    if (!productMap_)
+        return;
     for (int slot = 1; slot < PackageStatusTable::kSlots; ++slot) {
         if (!productMap_->GetItemName(slot).empty() && productMap_->GetItemState(slot) == PS_None)
             productMap_->SetItemState(slot, PS_Canceled);
@@ -136,17 +147,20 @@ void Installer::CancelPendingItems() {
 void Installer::Walk() {
     LogFile& log = Log();
     for (std::size_t i = 0; i < elements_.size() && !failed_; ++i) {
-        if (!HandleRunProperties()) break;
+        if (!HandleRunProperties())
+            break;
         FBase& element = *elements_[i];
         FPackage* package = dynamic_cast<FPackage*>(&element);
         const std::string label = Label(i);
         log.Line("%s", kSeparator.c_str());
-        log.Line("%s %s", label.c_str(), package ? package->name.c_str() : element.GetTag().c_str());
+        log.Line("%s %s", label.c_str(),
+                 package ? package->name.c_str() : element.GetTag().c_str());
         const std::time_t start = std::time(nullptr);
         const std::tm local = LocalTime(start);
         log.Line("    Started at: %02d:%02d:%02d\n", local.tm_hour, local.tm_min, local.tm_sec);
         if (package) {
-            if (!RunPackageStep(*package, i, start)) break;
+            if (!RunPackageStep(*package, i, start))
+                break;
         } else {
             RunFlowElementStep(element, start);
         }
@@ -162,7 +176,8 @@ void Installer::LogEnd(std::time_t start) const {
 
 void Installer::RunFlowElementStep(FBase& element, std::time_t start) {
     element.SetOperation(action_);
-    if (!RunFlowElement(element, action_)) Fail(element.GetTag() + " failed");
+    if (!RunFlowElement(element, action_))
+        Fail(element.GetTag() + " failed");
     LogEnd(start);
 }
 
@@ -174,7 +189,8 @@ int Installer::CheckPackageStatus(FPackage& package, std::string* reason) {
         Log().Warning("No status found for product '%s'", package.name.c_str());
         return -1;
     }
-    if (status == PS_Completed || status == PS_Failed) return status;
+    if (status == PS_Completed || status == PS_Failed)
+        return status;
     if (status == PS_Canceled) {
         Fail("canceled");
         *reason += "canceled, ";
@@ -192,9 +208,11 @@ bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t
     std::string reason;
     const std::string packages = store_.Get("Packages");
     const bool selected = IsSelected(package, index);
-    if (!packages.empty()) reason += selected ? "SELECTED, " : "NOT SELECTED, ";
+    if (!packages.empty())
+        reason += selected ? "SELECTED, " : "NOT SELECTED, ";
     const bool forced = ListContains(store_.Get("Force"), package.name);
-    if (forced) reason += "forced, ";
+    if (forced)
+        reason += "forced, ";
     const int processed = CheckPackageStatus(package, &reason);
 
     const int comparison = package.Compare();
@@ -206,15 +224,20 @@ bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t
                             package.IsMain() ? kBoxIconError : kBoxIconWarning, nullptr, nullptr,
                             false);
     decision.reason = reason + decision.reason;
-    if (maintenance_) decision.reason += "maintenance mode, ";
+    if (maintenance_)
+        decision.reason += "maintenance mode, ";
     const bool onlyPre = store_.IsYes("Prerequisites") && !store_.IsYes("Postrequisites");
     const bool onlyPost = store_.IsYes("Postrequisites") && !store_.IsYes("Prerequisites");
-    if (index > mainIndex_ && onlyPre) decision.reason += "processing only prerequisites, ";
-    if (index < mainIndex_ && onlyPost) decision.reason += "processing only postrequisites, ";
-    if (index == mainIndex_ && store_.IsYes("SkipMain")) decision.reason += "skipping MAIN, ";
-    if (!selected || processed >= 0) decision.state = 2;
-    if (decision.state == 1 && !package.required && !package.feature.empty() &&
-        !package.IsMain() && !FeatureSelected(package)) {
+    if (index > mainIndex_ && onlyPre)
+        decision.reason += "processing only prerequisites, ";
+    if (index < mainIndex_ && onlyPost)
+        decision.reason += "processing only postrequisites, ";
+    if (index == mainIndex_ && store_.IsYes("SkipMain"))
+        decision.reason += "skipping MAIN, ";
+    if (!selected || processed >= 0)
+        decision.state = 2;
+    if (decision.state == 1 && !package.required && !package.feature.empty() && !package.IsMain() &&
+        !FeatureSelected(package)) {
         decision.reason += FormatText("feature '%s' not selected, ", package.feature.c_str());
         decision.state = 2;
     }
@@ -223,7 +246,8 @@ bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t
         decision.reason += "command line is not specified, ";
         decision.state = 2;
     }
-    if (decision.conditionFailed && package.IsMain()) Fail("condition(s) of the MAIN package false");
+    if (decision.conditionFailed && package.IsMain())
+        Fail("condition(s) of the MAIN package false");
 
     if (decision.state == 1) {
         ExecutePackage(package, decision, mode, start);
@@ -249,7 +273,8 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
                                std::time_t start) {
     LogFile& log = Log();
     const ResolvedInstaller installer = ResolveInstaller(package);
-    if (installer.found) package.ReadPackageInformation(installer.path);
+    if (installer.found)
+        package.ReadPackageInformation(installer.path);
     package.LogDetected();
     log.Line("    Mode      : %s", ModeText().c_str());
     log.Line("    Status    : EXECUTING %s [%s]", ActionUpper(),
@@ -258,9 +283,9 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
     bool succeeded = false;
     if (installer.found) {
         log.Line("    Action    : Executing");
-        GlobalEventLogger().Action(EventId(1100, 1), FormatText("Package %s started: %s",
-                                                                 package.name.c_str(),
-                                                                 package.DisplayName().c_str()));
+        GlobalEventLogger().Action(EventId(1100, 1),
+                                   FormatText("Package %s started: %s", package.name.c_str(),
+                                              package.DisplayName().c_str()));
         // The templates may name the package's file and product code: set them before the
         // command line is expanded.
         store_.Set("PackageFileName", installer.path.c_str(), true);
@@ -269,8 +294,8 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
         const auto& commandTemplate = package.CommandLineTemplate(decision.commandAction, mode);
         const std::string base = FormatText("%s %s", commandTemplate.value_or("").c_str(),
                                             package.extraParameters.c_str());
-        package.PrepareExecution(base, mode != 2, package.IsMain() && action_ == 0,
-                                 mainInstance_, std::string(), true);
+        package.PrepareExecution(base, mode != 2, package.IsMain() && action_ == 0, mainInstance_,
+                                 std::string(), true);
         const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
         package.PublishOutputProperties(propsPath);
         package.Execute(decision.commandAction);
@@ -289,7 +314,8 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
              !succeeded && !package.vital ? "(non vital)" : "");
     if (!countsAsSuccess) {
         success_ = false;
-        if (action_ != 1 || package.IsMain()) Fail(package.name + " failed");
+        if (action_ != 1 || package.IsMain())
+            Fail(package.name + " failed");
     }
 }
 
@@ -298,15 +324,16 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
 bool Installer::ClassifyPackage(FPackage& package) {
     const long code = package.ExitCode();
     bool succeeded = package.IsSuccess(false);
-    if (package.cancelCodes.count(static_cast<int>(code))) returnCode_ = RC_ActionCanceled;
+    if (package.cancelCodes.count(static_cast<int>(code)))
+        returnCode_ = RC_ActionCanceled;
     if (succeeded && !package.CallbackCheck()) {
         succeeded = false;
         returnCode_ = RC_CallbackFailed;
     }
-    if (!succeeded && package.IsMain()) --executedCount_;
-    const bool rebootDue =
-        (package.RebootCodeValue() != 0 && code == package.RebootCodeValue()) ||
-        (code == 0 && package.CallbackReturnCode() == RC_RebootRequired);
+    if (!succeeded && package.IsMain())
+        --executedCount_;
+    const bool rebootDue = (package.RebootCodeValue() != 0 && code == package.RebootCodeValue()) ||
+                           (code == 0 && package.CallbackReturnCode() == RC_RebootRequired);
     if (rebootDue) {
         rebootRequired_ = true;
         rebootNow_ = rebootNow_ || !package.delayReboot;
@@ -315,14 +342,14 @@ bool Installer::ClassifyPackage(FPackage& package) {
     const std::string text = FormatText("%s (code %ld)", package.DisplayName().c_str(), code);
     if (succeeded) {
         SetStatus(package.name, PS_Completed);
-        GlobalEventLogger().Action(EventId(1100, 2), FormatText("Package %s completed: %s.",
-                                                                 package.name.c_str(),
-                                                                 text.c_str()));
+        GlobalEventLogger().Action(
+            EventId(1100, 2),
+            FormatText("Package %s completed: %s.", package.name.c_str(), text.c_str()));
     } else {
         SetStatus(package.name, returnCode_ == RC_ActionCanceled ? PS_Canceled : PS_Failed);
-        GlobalEventLogger().Action(EventId(1100, 3), FormatText("Package %s failed: %s.%s",
-                                                                 package.name.c_str(),
-                                                                 text.c_str(), ""));
+        GlobalEventLogger().Action(
+            EventId(1100, 3),
+            FormatText("Package %s failed: %s.%s", package.name.c_str(), text.c_str(), ""));
     }
     return succeeded;
 }

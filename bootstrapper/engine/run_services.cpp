@@ -28,7 +28,8 @@ DependencyOutcome CheckRunDependencies(const std::vector<DependencyRecord>& reco
 ResolvedInstaller ResolveInstaller(const FPackage& package) {
     ResolvedInstaller result;
     std::string fileName = ExpandProperties(package.fileName.c_str());
-    if (fileName.compare(0, 2, ".\\") == 0) fileName.erase(0, 2);
+    if (fileName.compare(0, 2, ".\\") == 0)
+        fileName.erase(0, 2);
     if (fileName.empty()) {
         Log().Line("    Resolver  : IGNORED - no file name provided");
         result.reason = "No package file name provided";

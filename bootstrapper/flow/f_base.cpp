@@ -24,18 +24,24 @@ std::string Capitalised(std::string item) {
 FBase::FBase() = default;
 
 FlowList& FlowList::operator=(const FlowList& other) {
-    if (this == &other) return *this;
+    if (this == &other)
+        return *this;
     elements_.clear();
     for (const auto& element : other.elements_) elements_.push_back(element->Clone());
     return *this;
 }
 
-int FBase::CheckImplicitCondition() { return CheckCondition(implicit_, "Implicit -> "); }
+int FBase::CheckImplicitCondition() {
+    return CheckCondition(implicit_, "Implicit -> ");
+}
 
-int FBase::CheckExplicitCondition() { return CheckCondition(explicit_, "Explicit -> "); }
+int FBase::CheckExplicitCondition() {
+    return CheckCondition(explicit_, "Explicit -> ");
+}
 
 int FBase::CheckCondition(std::optional<Expression>& condition, const char* label) {
-    if (!condition) return 1;
+    if (!condition)
+        return 1;
     LogFile& log = Log();
     log.Line("    Condition : %s%s", label, condition->Text().c_str());
     if (PropertyStore* store = CurrentPropertyStore()) {
@@ -64,22 +70,31 @@ void FBase::ParseOnFail(const std::string& text) {
         onFailMessage_ = text.substr(colon + 1);
     }
     if (type < 0) {
-        Log().Warning("Invalid format for attribute OnFail='%s'. It should be "
-                      "OnFail='<FailType>:<Message>' where FailType may be 'Info', 'Warning' or "
-                      "'Error'",
-                      text.c_str());
+        Log().Warning(
+            "Invalid format for attribute OnFail='%s'. It should be "
+            "OnFail='<FailType>:<Message>' where FailType may be 'Info', 'Warning' or "
+            "'Error'",
+            text.c_str());
         return;
     }
     onFailType_ = type;
 }
 
 void FBase::ReportOnFail() const {
-    if (onFailMessage_.empty()) return;
+    if (onFailMessage_.empty())
+        return;
     switch (onFailType_) {
-        case kOnFailInfo: Log().InfoEvent("%s", onFailMessage_.c_str()); break;
-        case kOnFailWarning: Log().WarningEvent("%s", onFailMessage_.c_str()); break;
-        case kOnFailError: Log().ErrorEvent("%s", onFailMessage_.c_str()); break;
-        default: break;
+        case kOnFailInfo:
+            Log().InfoEvent("%s", onFailMessage_.c_str());
+            break;
+        case kOnFailWarning:
+            Log().WarningEvent("%s", onFailMessage_.c_str());
+            break;
+        case kOnFailError:
+            Log().ErrorEvent("%s", onFailMessage_.c_str());
+            break;
+        default:
+            break;
     }
 }
 
@@ -89,7 +104,8 @@ std::string FilterText(const std::string& list, const char* propertyReference) {
     std::size_t start = 0;
     while (start <= list.size()) {
         std::size_t comma = list.find(',', start);
-        if (comma == std::string::npos) comma = list.size();
+        if (comma == std::string::npos)
+            comma = list.size();
         const std::string item =
             Trim(list.substr(start, std::min(comma - start, kFilterItemSize)), " \t");
         // An empty item would leave "[Action]=" without a value and make the condition fail.

@@ -15,7 +15,7 @@
 enum OnFailType { kOnFailNone = 0, kOnFailInfo = 1, kOnFailWarning = 2, kOnFailError = 3 };
 
 class FBase {
-public:
+  public:
     FBase();
     virtual ~FBase() = default;
 
@@ -53,7 +53,7 @@ public:
     // Reserved texts; the first names the element's registry bookkeeping key.
     std::string& Reserved(int index) { return reserved_[index]; }
 
-protected:
+  protected:
     FBase(const FBase&) = default;
     FBase& operator=(const FBase&) = default;
 
@@ -61,7 +61,7 @@ protected:
     std::string description_ = "BASE FLOW ELEMENT";
     std::string indent_ = std::string(16, ' ');
 
-private:
+  private:
     int CheckCondition(std::optional<Expression>& condition, const char* label);
 
     std::array<std::string, 5> reserved_;
@@ -74,7 +74,7 @@ private:
 
 // An owning list of flow elements; copying it copies every element.
 class FlowList {
-public:
+  public:
     FlowList() = default;
     FlowList(const FlowList& other) { *this = other; }
     FlowList& operator=(const FlowList& other);
@@ -88,7 +88,7 @@ public:
     auto begin() const { return elements_.begin(); }
     auto end() const { return elements_.end(); }
 
-private:
+  private:
     std::vector<std::unique_ptr<FBase>> elements_;
 };
 

@@ -14,18 +14,22 @@ bool IsNameChar(char c) {
 
 std::string NameBeforeEquals(const std::string& assignment) {
     const std::size_t equals = assignment.find('=');
-    if (equals == std::string::npos || equals == 0) return assignment;
+    if (equals == std::string::npos || equals == 0)
+        return assignment;
     return assignment.substr(0, equals);
 }
 
 }  // namespace
 
 bool IsPropertyName(const std::string& text) {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     const unsigned char first = static_cast<unsigned char>(text[0]);
-    if (!std::isalpha(first) && first != '_') return false;
+    if (!std::isalpha(first) && first != '_')
+        return false;
     for (char c : text) {
-        if (!IsNameChar(c)) return false;
+        if (!IsNameChar(c))
+            return false;
     }
     return true;
 }
@@ -53,7 +57,8 @@ int FProperty::Execute(int /*operation*/) {
     const std::string value = ExpandProperties(assignment_.substr(equals + 1).c_str());
     PropertyStore* store = CurrentPropertyStore();
     if (!exprEval_) {
-        if (store) store->Set(name.c_str(), value.c_str(), true);
+        if (store)
+            store->Set(name.c_str(), value.c_str(), true);
         log.Line("    Property  : ExprEval='No' -> '%s=%s'", name.c_str(), value.c_str());
         return 0;
     }
@@ -64,7 +69,8 @@ int FProperty::Execute(int /*operation*/) {
                   Expression::ErrorText(code));
         return OnFailType();
     }
-    if (store) store->Set(name.c_str(), expression.Result().c_str(), true);
+    if (store)
+        store->Set(name.c_str(), expression.Result().c_str(), true);
     log.Line("    Property  : ExprEval='Yes' -> '%s=%s'", name.c_str(),
              expression.Result().c_str());
     return 0;
@@ -99,9 +105,11 @@ bool FDllCall::Split(const std::string& text, Parts* parts) {
 int FDllCall::Execute(int /*operation*/) {
     LogFile& log = Log();
     log.Line("    DLL call  : '%s'", call_.c_str());
-    if (call_.empty()) return 0;
+    if (call_.empty())
+        return 0;
     Parts parts;
-    if (!Split(call_, &parts)) return OnFailType();
+    if (!Split(call_, &parts))
+        return OnFailType();
     const std::string call = ExpandProperties(parts.call.c_str());
     std::string value, error;
     if (!CallPluginForText(call.c_str(), &value, &error)) {
@@ -110,8 +118,10 @@ int FDllCall::Execute(int /*operation*/) {
     }
     PropertyStore* store = CurrentPropertyStore();
     for (const std::string* name : {&parts.nameAfter, &parts.nameBefore}) {
-        if (name->empty()) continue;
-        if (store) store->Set(name->c_str(), value.c_str(), true);
+        if (name->empty())
+            continue;
+        if (store)
+            store->Set(name->c_str(), value.c_str(), true);
         log.Line("    DLL call  : %s = %s", name->c_str(), value.c_str());
     }
     return 0;
@@ -128,14 +138,18 @@ FExecute::FExecute(const FExecute& other)
       property_(other.property_ ? std::make_unique<FProperty>(*other.property_) : nullptr) {}
 
 std::string FExecute::GetTag() const {
-    if (dllCall_) return dllCall_->GetTag();
-    if (property_) return property_->GetTag();
+    if (dllCall_)
+        return dllCall_->GetTag();
+    if (property_)
+        return property_->GetTag();
     return tag_;
 }
 
 void FExecute::SetExprEval(bool value) {
-    if (dllCall_) dllCall_->SetExprEval(value);
-    if (property_) property_->SetExprEval(value);
+    if (dllCall_)
+        dllCall_->SetExprEval(value);
+    if (property_)
+        property_->SetExprEval(value);
 }
 
 int FExecute::Execute(int operation) {
@@ -143,7 +157,9 @@ int FExecute::Execute(int operation) {
         Log().Error("Cannot execute both: DllCall and Property set");
         return OnFailType();
     }
-    if (dllCall_) return dllCall_->Execute(operation);
-    if (property_) return property_->Execute(operation);
+    if (dllCall_)
+        return dllCall_->Execute(operation);
+    if (property_)
+        return property_->Execute(operation);
     return OnFailType();
 }

@@ -10,7 +10,7 @@
 #include "f_base.h"
 
 class FProperty : public FBase {
-public:
+  public:
     // assignment: "<Name>=<Value>"; empty for an element without one.
     explicit FProperty(const std::string& assignment);
     int Execute(int operation) override;
@@ -20,13 +20,13 @@ public:
     bool ExprEval() const { return exprEval_; }
     void SetExprEval(bool value) { exprEval_ = value; }
 
-private:
+  private:
     std::string assignment_;
     bool exprEval_ = true;
 };
 
 class FDllCall : public FBase {
-public:
+  public:
     // call: "[<Name>=]<library>.CallProc:<procedure>(<arguments>)[:<Name2>]"
     explicit FDllCall(const std::string& call);
     int Execute(int operation) override;
@@ -44,13 +44,13 @@ public:
     };
     static bool Split(const std::string& text, Parts* parts);
 
-private:
+  private:
     std::string call_;
     bool exprEval_ = true;  // kept for the Execute entry's ExprEval; a call never evaluates
 };
 
 class FExecute : public FBase {
-public:
+  public:
     FExecute();
     FExecute(const FExecute& other);
     int Execute(int operation) override;
@@ -63,7 +63,7 @@ public:
     FProperty* Property() const { return property_.get(); }
     void SetExprEval(bool value);
 
-private:
+  private:
     std::unique_ptr<FDllCall> dllCall_;
     std::unique_ptr<FProperty> property_;
 };

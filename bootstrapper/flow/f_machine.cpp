@@ -12,22 +12,32 @@ int NotAvailable(const FBase& element, const char* what) {
 
 }  // namespace
 
-std::string TrimFolderSlashes(const std::string& folder) { return Trim(folder, "/\\"); }
+std::string TrimFolderSlashes(const std::string& folder) {
+    return Trim(folder, "/\\");
+}
 
 FFile::FFile() {
     tag_ = "FILE";
     description_ = "FILE";
 }
 
-int FFile::Execute(int /*operation*/) { return NotAvailable(*this, "File"); }
+int FFile::Execute(int /*operation*/) {
+    return NotAvailable(*this, "File");
+}
 
-FRegistry::FRegistry() { tag_ = "REGISTRY"; }
+FRegistry::FRegistry() {
+    tag_ = "REGISTRY";
+}
 
-int FRegistry::Execute(int /*operation*/) { return NotAvailable(*this, "Registry"); }
+int FRegistry::Execute(int /*operation*/) {
+    return NotAvailable(*this, "Registry");
+}
 
 FEnvVar::FEnvVar() {
     tag_ = "ENV VAR";
     description_ = "ENVIRONMENT VAR";
 }
 
-int FEnvVar::Execute(int /*operation*/) { return NotAvailable(*this, "Environment variable"); }
+int FEnvVar::Execute(int /*operation*/) {
+    return NotAvailable(*this, "Environment variable");
+}

@@ -9,7 +9,7 @@
 #include "f_base.h"
 
 class FFile : public FBase {
-public:
+  public:
     FFile();
     int Execute(int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FFile>(*this); }
@@ -24,7 +24,7 @@ public:
 };
 
 class FRegistry : public FBase {
-public:
+  public:
     FRegistry();
     int Execute(int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FRegistry>(*this); }
@@ -36,7 +36,7 @@ public:
 };
 
 class FEnvVar : public FBase {
-public:
+  public:
     FEnvVar();
     int Execute(int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FEnvVar>(*this); }

@@ -36,8 +36,10 @@ int Uninstall() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "/install") == 0) return Install();
-    if (argc == 2 && std::strcmp(argv[1], "/uninstall") == 0) return Uninstall();
+    if (argc == 2 && std::strcmp(argv[1], "/install") == 0)
+        return Install();
+    if (argc == 2 && std::strcmp(argv[1], "/uninstall") == 0)
+        return Uninstall();
     std::printf("usage: SampleTools.exe /install | /uninstall\n");
     return 87;
 }

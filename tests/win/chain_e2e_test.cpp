@@ -27,8 +27,8 @@ std::string ReadRegistry(const char* key, const char* name) {
     char value[256] = {};
     DWORD size = sizeof(value) - 1;
     DWORD type = 0;
-    const LONG result = RegQueryValueExA(handle, name, nullptr, &type,
-                                         reinterpret_cast<BYTE*>(value), &size);
+    const LONG result =
+        RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(handle);
     return result == ERROR_SUCCESS && type == REG_SZ ? std::string(value) : std::string();
 }
@@ -44,13 +44,14 @@ std::vector<std::size_t> Positions(const std::string& text, const std::vector<st
     for (const std::string& part : parts) {
         const std::size_t at = text.find(part, from);
         positions.push_back(at);
-        if (at != std::string::npos) from = at + part.size();
+        if (at != std::string::npos)
+            from = at + part.size();
     }
     return positions;
 }
 
 class ChainRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         app_ = folder_.Child("app");
         temp_ = folder_.Child("temp");
@@ -62,9 +63,9 @@ protected:
     }
     void CopySample() {
         const std::string sample = TestProgramFolder() + "\\..\\sample\\";
-        for (const char* name : {"setup.exe", "utils.dll", "forms.dll", "standard.xml",
-                                 "config.xml", "settings.xml", "SampleRuntime.msi",
-                                 "SampleProduct.msi", "SampleTools.exe"})
+        for (const char* name :
+             {"setup.exe", "utils.dll", "forms.dll", "standard.xml", "config.xml", "settings.xml",
+              "SampleRuntime.msi", "SampleProduct.msi", "SampleTools.exe"})
             CopyIn(sample + name, name);
     }
     void UseFakeInstallers(const std::string& contents) {
@@ -73,13 +74,13 @@ protected:
         std::ofstream(app_ + "\\standard.xml") << "<Standard><Contents/></Standard>";
         std::ofstream(app_ + "\\config.xml")
             << "<Config><Version>2</Version><ProductInfo Name=\"Fake Chain\" Version=\"1.0\"/>"
-               "<Contents>" << contents << "</Contents></Config>";
+               "<Contents>"
+            << contents << "</Contents></Config>";
     }
     // Runs setup with arguments and returns its exit code; the log is read into log_.
     long Setup(const std::string& arguments) {
         DeleteFileA((temp_ + "\\Bootstrapper.log").c_str());
-        ChildProcess setup("\"" + app_ + "\\setup.exe\" " + arguments, app_,
-                           {"TEMP=" + temp_});
+        ChildProcess setup("\"" + app_ + "\\setup.exe\" " + arguments, app_, {"TEMP=" + temp_});
         EXPECT_TRUE(setup.Started());
         const long code = setup.Wait(240000);
         log_ = ReadTextFile(temp_ + "\\Bootstrapper.log");
@@ -107,16 +108,27 @@ TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleRuntime", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
-    const std::vector<std::size_t> order = Positions(
-        log_, {"(1) CHECKING COMMAND LINE PARAMETERS...", "(2) INITIALIZING PROPERTIES...",
-               "(3) CHECKING DEPENDENCIES...", "(4) PERFORMING INSTALL IN SILENT MODE...",
-               "[PRE]  Sample Runtime", "    Detected  : ", "    Mode      : SILENT",
-               "    Status    : EXECUTING INSTALL", "    Action    : Executing",
-               "    Ret.code  : 0", "    Completed : Yes", "[MAIN] Sample Product",
-               "    Status    : EXECUTING INSTALL", "    Completed : Yes",
-               "[POST] PROPERTY ToolsWanted", "[POST] Sample Tools",
-               "    Output    : Sample Tools 1.0.0 installed", "    Completed : Yes",
-               "INSTALL COMPLETED:  YES", "Returned  0  [RC_AllCompleted]"});
+    const std::vector<std::size_t> order =
+        Positions(log_, {"(1) CHECKING COMMAND LINE PARAMETERS...",
+                         "(2) INITIALIZING PROPERTIES...",
+                         "(3) CHECKING DEPENDENCIES...",
+                         "(4) PERFORMING INSTALL IN SILENT MODE...",
+                         "[PRE]  Sample Runtime",
+                         "    Detected  : ",
+                         "    Mode      : SILENT",
+                         "    Status    : EXECUTING INSTALL",
+                         "    Action    : Executing",
+                         "    Ret.code  : 0",
+                         "    Completed : Yes",
+                         "[MAIN] Sample Product",
+                         "    Status    : EXECUTING INSTALL",
+                         "    Completed : Yes",
+                         "[POST] PROPERTY ToolsWanted",
+                         "[POST] Sample Tools",
+                         "    Output    : Sample Tools 1.0.0 installed",
+                         "    Completed : Yes",
+                         "INSTALL COMPLETED:  YES",
+                         "Returned  0  [RC_AllCompleted]"});
     for (std::size_t i = 0; i < order.size(); ++i)
         EXPECT_NE(std::string::npos, order[i]) << "line " << i << " missing or out of order\n"
                                                << log_;
@@ -185,8 +197,9 @@ TEST_F(ChainRun, PackageListErrors) {
     UseFakeInstallers(FakePackage("A", "", "Feature=\"MAIN\"") +
                       FakePackage("B", "", "Feature=\"MAIN\""));
     EXPECT_EQ(5, Setup("-s")) << log_;
-    EXPECT_TRUE(Contains(log_, "[ERROR] Another main package has been detected! It will be "
-                               "ignored."));
+    EXPECT_TRUE(Contains(log_,
+                         "[ERROR] Another main package has been detected! It will be "
+                         "ignored."));
     UseFakeInstallers(FakePackage("A", "--touch a.done"));
     EXPECT_EQ(6, Setup("-s")) << log_;
     EXPECT_TRUE(Contains(log_, "NO MAIN PACKAGE DETECTED (containing Feature='MAIN' attribute)!"));
@@ -197,8 +210,9 @@ TEST_F(ChainRun, RepairOfAMissingProductInstallsIt) {
     UseFakeInstallers(FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
     EXPECT_EQ(0, Setup("r -s")) << log_;
     EXPECT_TRUE(Ran("main.done"));
-    EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING REPAIR [version '1.0' not found - "
-                               "trying to INSTALL"));
+    EXPECT_TRUE(Contains(log_,
+                         "    Status    : EXECUTING REPAIR [version '1.0' not found - "
+                         "trying to INSTALL"));
 }
 
 TEST_F(ChainRun, NewerMainInstalledRefusesTheDowngrade) {
@@ -211,19 +225,22 @@ TEST_F(ChainRun, NewerMainInstalledRefusesTheDowngrade) {
     UseFakeInstallers(FakePackage("Newer", "--touch newer.done", "Feature=\"MAIN\""));
     EXPECT_EQ(11, Setup("-s")) << log_;
     EXPECT_FALSE(Ran("newer.done"));
-    EXPECT_TRUE(Contains(log_, "Installed version '2.0' of the MAIN package 'Newer' is greater "
-                               "than the specified one '1.0'"));
+    EXPECT_TRUE(Contains(log_,
+                         "Installed version '2.0' of the MAIN package 'Newer' is greater "
+                         "than the specified one '1.0'"));
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\Newer", KEY_WOW64_64KEY, 0);
 }
 
 TEST_F(ChainRun, ReturnCodeSets) {
     UseFakeInstallers(FakePackage("Any", "--exit 7", "SuccessCodes=\"*\"") +
-                      FakePackage("Main", "--exit 5", "Feature=\"MAIN\" SuccessCodes=\"*\" "
-                                                      "ErrorCodes=\"5\""));
+                      FakePackage("Main", "--exit 5",
+                                  "Feature=\"MAIN\" SuccessCodes=\"*\" "
+                                  "ErrorCodes=\"5\""));
     EXPECT_EQ(1, Setup("-s")) << log_;
     EXPECT_TRUE(Contains(log_, "SuccesCodes='*'"));
-    EXPECT_TRUE(Contains(log_, "[WARNING] The return code 5 is declared both as a Success and "
-                               "Error code. The error code will be considered."));
+    EXPECT_TRUE(Contains(log_,
+                         "[WARNING] The return code 5 is declared both as a Success and "
+                         "Error code. The error code will be considered."));
     const std::vector<std::size_t> order =
         Positions(log_, {"[PRE]  Any", "    Completed : Yes", "[MAIN] Main", "    Completed : No"});
     for (std::size_t at : order) EXPECT_NE(std::string::npos, at) << log_;
@@ -285,8 +302,9 @@ TEST_F(ChainRun, MissingInstallerFailsThePackage) {
         "Feature=\"MAIN\"><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\"
         "TarvexTests\\Absent\\Version\"/><Install CmdLineSilent=\"[PackageFileName]\"/></Package>");
     EXPECT_EQ(1, Setup("-s")) << log_;
-    EXPECT_TRUE(Contains(log_, "    Resolver  : FAILED resolving installer file location: No "
-                               "package/archive file found"));
+    EXPECT_TRUE(Contains(log_,
+                         "    Resolver  : FAILED resolving installer file location: No "
+                         "package/archive file found"));
 }
 
 }  // namespace

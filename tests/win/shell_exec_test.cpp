@@ -323,7 +323,7 @@ class SetupResources {
 class DialogRun {
   public:
     explicit DialogRun(ShellExec& exec)
-        : thread_([this, &exec] { fprintf(stderr, "T1\n"); result_ = exec.ExecuteCommand(true, true, true, false); fprintf(stderr, "T2\n"); }) {}
+        : thread_([this, &exec] { result_ = exec.ExecuteCommand(true, true, true, false); }) {}
     ~DialogRun() {
         if (thread_.joinable())
             thread_.join();
@@ -365,13 +365,10 @@ TEST(ShellExecDialogTest, EmptyNameShowsPackageWhileTheBarMoves) {
     ASSERT_TRUE(exec.SetName(""));
     ASSERT_TRUE(exec.SetCommand("%s", Fixture("--sleep 3000 --exit 3010").c_str()));
     DialogRun run(exec);
-    fprintf(stderr, "P1\n");
     void* window = WaitForWindow(kDialogCaption, GetCurrentProcessId(), 10000);
-    fprintf(stderr, "P2 %p\n", window);
     ASSERT_NE(nullptr, window);
 
     EXPECT_EQ("Package setup in progress. Please wait...", WaitForText(window, "Package"));
-    fprintf(stderr, "P3\n");
     const long first = BarPosition(window);
     Sleep(1200);
     const long later = BarPosition(window);
@@ -384,9 +381,7 @@ TEST(ShellExecDialogTest, EmptyNameShowsPackageWhileTheBarMoves) {
     GetWindowRect(GetDesktopWindow(), &desktop);
     EXPECT_NEAR((desktop.right - (dialog.right - dialog.left)) / 2, dialog.left, 1);
     EXPECT_NEAR((desktop.bottom - (dialog.bottom - dialog.top)) / 2, dialog.top, 1);
-    fprintf(stderr, "P4\n");
     EXPECT_TRUE(SaveScreenshot(ArtifactFolder() + "\\shell_exec_wait_dialog.bmp"));
-    fprintf(stderr, "P5\n");
 
     EXPECT_EQ(3010, run.Join());
     EXPECT_FALSE(WindowAlive(window));
