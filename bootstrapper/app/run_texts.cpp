@@ -1,5 +1,6 @@
 #include "run_texts.h"
 
+#include "local_time.h"
 #include "log_file.h"
 #include "return_codes.h"
 #include "system_info.h"
@@ -28,13 +29,8 @@ std::string CalendarText(std::time_t time) {
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm local{};
-#ifdef _WIN32
-    if (localtime_s(&local, &time) != 0)
+    if (!ToLocalTime(time, &local))
         return std::string();
-#else
-    if (!localtime_r(&time, &local))
-        return std::string();
-#endif
     return FormatText("%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[local.tm_wday % 7],
                       kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min,
                       local.tm_sec, 1900 + local.tm_year);

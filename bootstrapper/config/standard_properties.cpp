@@ -1,6 +1,7 @@
 #include "standard_properties.h"
 
 #include "arguments.h"
+#include "local_time.h"
 #include "log_file.h"
 #include "text_util.h"
 
@@ -29,16 +30,6 @@ const char* ModeName(unsigned modeFlags) {
     if (modeFlags & 2)
         return "Quiet";
     return "Normal";
-}
-
-std::tm LocalTime(std::time_t time) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &time);
-#else
-    localtime_r(&time, &local);
-#endif
-    return local;
 }
 
 void SetRunProperties(PropertyStore& store, const RunFacts& run) {

@@ -8,6 +8,7 @@
 #include "f_package.h"
 #include "installer.h"
 #include "package_status_table.h"
+#include "local_time.h"
 #include "log_file.h"
 #include "messages.h"
 #include "package_state.h"
@@ -30,16 +31,6 @@ bool ListContains(const std::string& list, const std::string& name) {
             return true;
     }
     return false;
-}
-
-std::tm LocalTime(std::time_t time) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &time);
-#else
-    localtime_r(&time, &local);
-#endif
-    return local;
 }
 
 std::string ElapsedText(std::time_t seconds) {
