@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "registry_key_win32.h"
+
 #include <msi.h>
 #include <msiquery.h>
 
@@ -30,30 +32,6 @@ class MsiHandle {
   private:
     MSIHANDLE handle_ = 0;
 };
-
-class KeyHandle {
-  public:
-    KeyHandle() = default;
-    ~KeyHandle() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY* Out() { return &key_; }
-    HKEY Get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
-REGSAM ViewFlag(RegistryView view) {
-    if (view == kRegistry32View)
-        return KEY_WOW64_32KEY;
-    if (view == kRegistry64View)
-        return KEY_WOW64_64KEY;
-    return 0;
-}
 
 // Runs a Windows Installer text query, with a larger buffer when the first one is too small.
 // query(buffer, &size) takes the buffer size in characters and returns the length copied.

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include "registry_key_win32.h"
+
 #include "registry.h"
 #include "text_util.h"
 
@@ -26,27 +28,6 @@ HKEY RootKey(const std::string& root) {
     }
     return nullptr;
 }
-
-REGSAM ViewFlag(RegistryView view) {
-    if (view == kRegistry32View)
-        return KEY_WOW64_32KEY;
-    if (view == kRegistry64View)
-        return KEY_WOW64_64KEY;
-    return 0;
-}
-
-class KeyHandle {
-  public:
-    ~KeyHandle() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    HKEY* Out() { return &key_; }
-    HKEY Get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
 
 std::string ValueAsText(DWORD type, const std::string& data) {
     if (type == REG_DWORD && data.size() >= 4) {
