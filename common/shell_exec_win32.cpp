@@ -129,6 +129,9 @@ class WaitDialog {
     ULONGLONG nextStep_ = 0;
 };
 
+// The common controls are imported, so they are in place before any thread starts: loading
+// them on demand, while another thread of the process works with windows, deadlocked at times
+// (their start-up registers window classes while holding the loader lock).
 std::unique_ptr<WaitDialog> WaitDialog::Open() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);

@@ -287,16 +287,6 @@ TEST(ShellExecLimitTest, LongerCommandLineIsRefusedAndNothingRunsInItsPlace) {
     EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, false));
 }
 
-TEST(ShellExecLimitTest, NameOfMoreThan127CharactersIsRefused) {
-    LogCapture log;
-    ShellExec exec;
-    const std::string longest(ShellExec::kNameSize - 1, 'n');
-    EXPECT_TRUE(exec.SetName(longest.c_str()));
-    EXPECT_FALSE(exec.SetName((longest + "n").c_str()));
-    EXPECT_EQ(longest, exec.Name());
-    EXPECT_TRUE(log.Contains("[ERROR] StrNCopy(...)"));
-}
-
 // The wait dialog ------------------------------------------------------------------------
 
 // setup.exe's resources, for the dialog, while the test lives.
