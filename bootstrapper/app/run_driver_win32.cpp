@@ -14,7 +14,9 @@
 #include "platform.h"
 #include "return_codes.h"
 #include "run_texts.h"
+#include "resource.h"
 #include "setup_folder.h"
+#include "shell_exec.h"
 #include "system_info.h"
 
 namespace {
@@ -58,8 +60,8 @@ RunDriver::~RunDriver() = default;
 
 void RunDriver::PrepareStart(const char* systemCommandLine) {
     // The event logger registers its forwarders of the log here once it exists; until then
-    // the Event entries go to the log files only. The process-execution service will take
-    // the module handle and its wait dialog (102, bar 1007, text 1000) here as well.
+    // the Event entries go to the log files only.
+    ShellExec::SetWaitDialog(module_, IDD_WAIT_DIALOG, IDC_WAIT_PROGRESS, IDC_WAIT_TEXT);
     std::string fullCommandLine;
     AppendBounded(fullCommandLine, "\"", kFullCommandLineSize);
     AppendBounded(fullCommandLine, ModulePath(module_), kFullCommandLineSize);
