@@ -45,6 +45,9 @@ class Installer {
     // Returns false when the walk ends after this package.
     bool RunPackageStep(FPackage& package, std::size_t index, std::time_t start);
     int CheckPackageStatus(FPackage& package, std::string* reason);
+    PackageDecision DecideForRun(FPackage& package, std::size_t index, int mode, bool forced);
+    void LogSkippedPackage(FPackage& package, const PackageDecision& decision, int processed,
+                           bool notListed, std::time_t start);
     void ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
                         std::time_t start);
     bool ClassifyPackage(FPackage& package);

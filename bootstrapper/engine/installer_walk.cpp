@@ -193,71 +193,80 @@ int Installer::CheckPackageStatus(FPackage& package, std::string* reason) {
 }
 
 bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t start) {
-    LogFile& log = Log();
-    log.Line("    Folder    : '%s'\n", platform::CurrentDirectory().c_str());
+    Log().Line("    Folder    : '%s'\n", platform::CurrentDirectory().c_str());
     store_.Set("LastPackageReturnCode", "0", true);
-    std::string reason;
-    const std::string packages = store_.Get("Packages");
+    const bool listed = !store_.Get("Packages").empty();
     const bool selected = IsSelected(package, index);
-    if (!packages.empty())
+    std::string reason;
+    if (listed)
         reason += selected ? "SELECTED, " : "NOT SELECTED, ";
     const bool forced = ListContains(store_.Get("Force"), package.name);
     if (forced)
         reason += "forced, ";
     const int processed = CheckPackageStatus(package, &reason);
+    const int mode = (package.silent && mode_ == 0) ? 1 : mode_;
+    PackageDecision decision = DecideForRun(package, index, mode, forced);
+    decision.reason = reason + decision.reason;
+    if (!selected || processed >= 0)
+        decision.state = 2;
+    if (decision.state == 1)
+        ExecutePackage(package, decision, mode, start);
+    else
+        LogSkippedPackage(package, decision, processed, listed && !selected, start);
+    return !(decision.stopWalk || failed_ || (rebootNow_ && !package.delayReboot));
+}
 
+// The package's own decision, completed with the phrases of the run.
+PackageDecision Installer::DecideForRun(FPackage& package, std::size_t index, int mode,
+                                        bool forced) {
     const int comparison = package.Compare();
     store_.Set("Version", package.version.versionText.c_str(), true);
-    const int mode = (package.silent && mode_ == 0) ? 1 : mode_;
     PackageDecision decision = package.Decide(action_, comparison, showMessages_, forced);
     if (decision.showMessage)
         UserMessages().Show(nullptr, decision.conditionMessage.c_str(), kSetupCaption,
                             package.IsMain() ? kBoxIconError : kBoxIconWarning, nullptr, nullptr,
                             false);
-    decision.reason = reason + decision.reason;
+    const auto skip = [&decision](const std::string& phrase) {
+        decision.reason += phrase;
+        decision.state = 2;
+    };
     if (maintenance_)
         decision.reason += "maintenance mode, ";
-    const bool onlyPre = store_.IsYes("Prerequisites") && !store_.IsYes("Postrequisites");
-    const bool onlyPost = store_.IsYes("Postrequisites") && !store_.IsYes("Prerequisites");
-    if (index > mainIndex_ && onlyPre)
-        decision.reason += "processing only prerequisites, ";
-    if (index < mainIndex_ && onlyPost)
-        decision.reason += "processing only postrequisites, ";
+    const bool pre = store_.IsYes("Prerequisites");
+    const bool post = store_.IsYes("Postrequisites");
+    if (index > mainIndex_ && pre && !post)
+        skip("processing only prerequisites, ");
+    if (index < mainIndex_ && post && !pre)
+        skip("processing only postrequisites, ");
     if (index == mainIndex_ && store_.IsYes("SkipMain"))
-        decision.reason += "skipping MAIN, ";
-    if (!selected || processed >= 0)
-        decision.state = 2;
+        skip("skipping MAIN, ");
     if (decision.state == 1 && !package.required && !package.feature.empty() && !package.IsMain() &&
-        !FeatureSelected(package)) {
-        decision.reason += FormatText("feature '%s' not selected, ", package.feature.c_str());
-        decision.state = 2;
-    }
-    const auto& commandTemplate = package.CommandLineTemplate(decision.commandAction, mode);
-    if (decision.state == 1 && !commandTemplate && package.extraParameters.empty()) {
-        decision.reason += "command line is not specified, ";
-        decision.state = 2;
-    }
+        !FeatureSelected(package))
+        skip(FormatText("feature '%s' not selected, ", package.feature.c_str()));
+    if (decision.state == 1 && !package.CommandLineTemplate(decision.commandAction, mode) &&
+        package.extraParameters.empty())
+        skip("command line is not specified, ");
     if (decision.conditionFailed && package.IsMain())
         Fail("condition(s) of the MAIN package false");
+    return decision;
+}
 
-    if (decision.state == 1) {
-        ExecutePackage(package, decision, mode, start);
-    } else {
-        package.LogDetected();
-        log.Line("    Mode      : %s", ModeText().c_str());
-        log.Line("    Status    : SKIPPING %s [%s]", ActionUpper(),
-                 WithoutLastComma(decision.reason).c_str());
-        if (processed >= 0)
-            log.Line("    Action    : Not executed %s",
-                     FormatText("(already processed: %s)", StateName(processed).c_str()).c_str());
-        else if (!packages.empty() && !selected)
-            log.Line("    Action    : Not executed: not specified in packages list");
-        else
-            log.Line("    Action    : Not executed");
-        LogEnd(start);
-        log.Line("    Completed : %s %s", "Yes", "");
-    }
-    return !(decision.stopWalk || failed_ || (rebootNow_ && !package.delayReboot));
+void Installer::LogSkippedPackage(FPackage& package, const PackageDecision& decision, int processed,
+                                  bool notListed, std::time_t start) {
+    LogFile& log = Log();
+    package.LogDetected();
+    log.Line("    Mode      : %s", ModeText().c_str());
+    log.Line("    Status    : SKIPPING %s [%s]", ActionUpper(),
+             WithoutLastComma(decision.reason).c_str());
+    if (processed >= 0)
+        log.Line("    Action    : Not executed %s",
+                 FormatText("(already processed: %s)", StateName(processed).c_str()).c_str());
+    else if (notListed)
+        log.Line("    Action    : Not executed: not specified in packages list");
+    else
+        log.Line("    Action    : Not executed");
+    LogEnd(start);
+    log.Line("    Completed : %s %s", "Yes", "");
 }
 
 void Installer::ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
