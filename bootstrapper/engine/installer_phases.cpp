@@ -22,6 +22,17 @@ namespace {
 
 const char kIntegrityItem[] = "Package Integrity Check";
 
+// Whether a plain property argument of the command line sets name.
+bool ArgumentSets(const ArgumentLists& lists, const std::string& name) {
+    for (const std::string& argument : lists.List(kArgBsProperties)) {
+        std::string argumentName, value;
+        if (SplitAssignment(TrimLeft(argument, " \t"), &argumentName, &value) &&
+            EqualsNoCase(argumentName.c_str(), name.c_str()))
+            return true;
+    }
+    return false;
+}
+
 FPackage* AsPackage(FBase* element) {
     return dynamic_cast<FPackage*>(element);
 }
@@ -79,6 +90,13 @@ bool Installer::RemoveExistingVersion() {
     if (version.empty())
         return true;
     LogFile& log = Log();
+    if (action_ != 1 && ArgumentSets(config_.Arguments(), name)) {
+        log.Line(
+            "'%s' is ignored on other actions than uninstall when it is provided in command "
+            "line",
+            name.c_str());
+        return true;
+    }
     log.Line(
         "Property '%s' found. Trying to perform uninstall for main product having '%s' "
         "version",
