@@ -1,5 +1,5 @@
-// forms.dll: the plug-in that shows forms described in XML. The plug-in interface and
-// ShowForm are added here as they are built; today the library loads and does nothing.
+// forms.dll: the plug-in that shows forms described in XML. The exports come from the shared
+// plug-in interface (common/plugin_interface_win32.cpp), the table from forms_procedures.cpp.
 
 #include <windows.h>
 

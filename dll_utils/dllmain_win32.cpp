@@ -1,6 +1,6 @@
 // utils.dll: the plug-in with the named procedures of setup (processes, services,
-// registry, files, versions, products, dialogs). The plug-in interface and the
-// procedures are added here as they are built; today the library loads and does nothing.
+// registry, files, versions, products, dialogs). The exports come from the shared
+// plug-in interface (common/plugin_interface_win32.cpp), the table from utils_procedures.cpp.
 
 #include <windows.h>
 

@@ -12,6 +12,7 @@
 #include "log_file.h"
 #include "messages.h"
 #include "platform.h"
+#include "plugin_library.h"
 #include "return_codes.h"
 #include "run_texts.h"
 #include "resource.h"
@@ -49,6 +50,20 @@ BannerFacts GatherBannerFacts(void* module, std::time_t startTime, const Command
     facts.commandLine = command.GivenCommandLine();
     return facts;
 }
+
+// Loads and initialises utils and forms (from the folder of setup) for the installer run
+// and releases every plug-in library when the run is over, also when it throws.
+class PluginSession {
+  public:
+    explicit PluginSession(ConfigInterpreter& config) {
+        InstallPluginLibraryCaller(SetupFolder);
+        InitializePlugins(Log().GetConsoleHandle(), &config.Properties(),
+                          config.GetConfigPath().c_str());
+    }
+    ~PluginSession() { UnloadAll(); }
+    PluginSession(const PluginSession&) = delete;
+    PluginSession& operator=(const PluginSession&) = delete;
+};
 
 }  // namespace
 
@@ -152,8 +167,8 @@ void RunDriver::RunConfiguredChain() {
         returnCode_ = RC_InvalidConfiguration;
         return;
     }
-    // The plug-ins are initialised before the chain runs and released after it, once
-    // the plug-in calls exist.
+    // The plug-ins are initialised before the chain runs and released after it.
+    PluginSession plugins(*config_);
     Installer installer(*config_, productMap_.get(), module_);
     returnCode_ = installer.Run();
 }

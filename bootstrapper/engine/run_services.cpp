@@ -1,6 +1,7 @@
 #include "run_services.h"
 
 #include "config_interpreter.h"
+#include "dependency_check.h"
 #include "f_package.h"
 #include "files.h"
 #include "log_file.h"
@@ -10,19 +11,7 @@
 
 DependencyOutcome CheckRunDependencies(const std::vector<DependencyRecord>& records,
                                        bool checkDepends) {
-    DependencyOutcome outcome;
-    if (!checkDepends || records.empty()) {
-        outcome.summary = "No dependencies to check";
-        return outcome;
-    }
-    // Detecting dependencies comes with the dependency check; until then they are named
-    // and reported as not checked, and none fails the run.
-    for (const DependencyRecord& record : records)
-        Log().Line("    '%s' not checked (dependency checking is not part of this build)",
-                   record.tag);
-    outcome.summary = FormatText("0/%d %s checked", static_cast<int>(records.size()),
-                                 records.size() == 1 ? "dependency" : "dependencies");
-    return outcome;
+    return CheckDependencies(records, checkDepends, SystemMachineProbe());
 }
 
 ResolvedInstaller ResolveInstaller(const FPackage& package) {

@@ -1,8 +1,8 @@
 #pragma once
-// The services the installer run calls around its walk. Each has the least behaviour that
-// keeps the run honest until its own work lands: dependencies are listed but not checked,
-// the installer file is looked for beside setup only, nothing is cached and no reference
-// count is kept.
+// The services the installer run calls around its walk. Dependencies are checked in full;
+// the others have the least behaviour that keeps the run honest until their own work
+// lands: the installer file is looked for beside setup only, nothing is cached and no
+// reference count is kept.
 
 #include <string>
 #include <vector>

@@ -307,4 +307,23 @@ TEST_F(ChainRun, MissingInstallerFailsThePackage) {
                          "package/archive file found"));
 }
 
+TEST_F(ChainRun, MissingVitalDependencyStopsTheRun) {
+    UseFakeInstallers("");
+    std::ofstream(app_ + "\\config.xml")
+        << "<Config><Version>2</Version><ProductInfo Name=\"Fake Chain\" Version=\"1.0\"/>"
+           "<Dependencies><Dependency Tag=\"Runtime\" Detect=\"r64HKEY_LOCAL_MACHINE\\"
+           "Software\\TarvexTests\\NoRuntime\\Version\" VersionList=\"1.0-9.0\"/>"
+           "</Dependencies><Contents>"
+        << FakePackage("DepMain", "--touch depmain.done", "Feature=\"MAIN\"")
+        << "</Contents></Config>";
+    EXPECT_EQ(9, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(
+        log_, "    ERROR   'Runtime' no version found for range '1.0-9.0' or RE '' (vital)"))
+        << log_;
+    EXPECT_TRUE(Contains(log_, "    0/1 dependencies found"));
+    EXPECT_TRUE(
+        Contains(log_, "    Fake Chain will not continue! 1 vital dependency is not found"));
+    EXPECT_FALSE(Ran("depmain.done"));
+}
+
 }  // namespace

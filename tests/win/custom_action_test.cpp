@@ -1,0 +1,69 @@
+// CallProc of utils.dll as a Windows Installer custom action: the packages read their call
+// text from the property CallProcData and store the return property RESULT in the registry.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "child_process.h"
+
+namespace {
+
+std::string FixtureFolder() {
+    return TestProgramFolder() + "\\..\\fixtures";
+}
+
+long Install(const std::string& package, const std::string& logPath) {
+    const std::string command =
+        "msiexec /i \"" + FixtureFolder() + "\\" + package + ".msi\" /qn /l*v \"" + logPath + "\"";
+    ChildProcess installer(command, TestProgramFolder(), {});
+    EXPECT_TRUE(installer.Started());
+    return installer.Wait(120000);
+}
+
+// The value Result of HKLM\Software\TarvexTests\<key> in the 64-bit view, or "<absent>".
+std::string RecordedResult(const std::string& key) {
+    char value[256] = {};
+    DWORD size = sizeof(value);
+    const std::string path = "Software\\TarvexTests\\" + key;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), "Result", RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
+        return "<absent>";
+    return value;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    // The verbose log may be written as UTF-16: drop the zero bytes.
+    std::string narrow;
+    for (char c : text.str()) {
+        if (c != '\0')
+            narrow += c;
+    }
+    return narrow;
+}
+
+TEST(CallProcCustomActionTest, ReturnPropertyIsSetThroughTheSession) {
+    const std::string log = TestProgramFolder() + "\\callproc_upper.log";
+    EXPECT_EQ(0, Install("callproc_upper", log));
+    EXPECT_EQ("ABC", RecordedResult("callproc_upper"));
+    const std::string text = FileText(log);
+    EXPECT_NE(std::string::npos, text.find(".Info: CallProc> Arguments: StrToUpper(abc|):RESULT"));
+    EXPECT_NE(std::string::npos, text.find(".Info: CallProc> Return property: RESULT = ABC"));
+    EXPECT_NE(std::string::npos, text.find(".Info: CallProc Custom Action executed"));
+}
+
+TEST(CallProcCustomActionTest, UnknownProcedureFailsTheInstallation) {
+    const std::string log = TestProgramFolder() + "\\callproc_unknown.log";
+    EXPECT_EQ(1603, Install("callproc_unknown", log));
+    EXPECT_EQ("<absent>", RecordedResult("callproc_unknown"));
+    EXPECT_NE(std::string::npos, FileText(log).find("Proc NoSuchProc not found"));
+}
+
+}  // namespace
