@@ -70,6 +70,7 @@ class ChainRun : public ::testing::Test {
     }
     void UseFakeInstallers(const std::string& contents) {
         CopyIn(TestProgramFolder() + "\\..\\bin\\setup.exe", "setup.exe");
+        CopyIn(TestProgramFolder() + "\\..\\bin\\utils.dll", "utils.dll");
         CopyIn(TestProgramFolder() + "\\fixture_child.exe", "fake.exe");
         std::ofstream(app_ + "\\standard.xml") << "<Standard><Contents/></Standard>";
         std::ofstream(app_ + "\\config.xml")
@@ -324,6 +325,38 @@ TEST_F(ChainRun, MissingVitalDependencyStopsTheRun) {
     EXPECT_TRUE(
         Contains(log_, "    Fake Chain will not continue! 1 vital dependency is not found"));
     EXPECT_FALSE(Ran("depmain.done"));
+}
+
+// A package with an install condition.
+std::string WithCondition(std::string package, const std::string& expression) {
+    package.insert(package.rfind("</Package>"), "<InstallCondition Expr=\"" + expression + "\"/>");
+    return package;
+}
+
+TEST_F(ChainRun, PluginResultsSteerLaterPackages) {
+    // A DLL call stores a procedure's result and a computed property calls another one;
+    // the packages' conditions read both.
+    UseFakeInstallers(
+        "<Execute DllCall=\"Newer=utils.CallProc:CompareVersions(2.0|1.5)\"/>"
+        "<Execute SetProperty=\"Upper=utils.CallProc:StrToUpper(abc)\"/>" +
+        WithCondition(FakePackage("Skipped", "--touch skipped.done"), "[Newer] = 0") +
+        WithCondition(FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""),
+                      "[Newer] = 1 AND [Upper] = ABC"));
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    DLL call  : Newer = 1")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Property  : ExprEval='Yes' -> 'Upper=ABC'")) << log_;
+    EXPECT_FALSE(Ran("skipped.done"));
+    EXPECT_TRUE(Contains(log_, "condition(s) false"));
+    EXPECT_TRUE(Ran("main.done"));
+}
+
+TEST_F(ChainRun, ExistingVersionOnTheCommandLineOnlyForUninstall) {
+    UseFakeInstallers(FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(0, Setup("-s UninstallExisting=0.9")) << log_;
+    EXPECT_TRUE(Contains(log_,
+                         "'UninstallExisting' is ignored on other actions than uninstall "
+                         "when it is provided in command line"));
+    EXPECT_TRUE(Ran("main.done"));
 }
 
 }  // namespace
