@@ -359,4 +359,26 @@ TEST_F(ChainRun, ExistingVersionOnTheCommandLineOnlyForUninstall) {
     EXPECT_TRUE(Ran("main.done"));
 }
 
+TEST_F(ChainRun, MissingNonVitalDependencyOnlyWarns) {
+    UseFakeInstallers("");
+    std::ofstream(app_ + "\\config.xml")
+        << "<Config><Version>2</Version><ProductInfo Name=\"Fake Chain\" Version=\"1.0\"/>"
+           "<Dependencies><Dependency Tag=\"Extra\" Vital=\"No\" Detect=\"r64HKEY_LOCAL_MACHINE\\"
+           "Software\\TarvexTests\\NoExtra\\Version\" VersionList=\"1.0\"/>"
+           "<Dependency Tag=\"Box\" MachineType=\"Tarvex Chassis\" Detect=\"p{x}\"/>"
+           "</Dependencies><Contents>"
+        << FakePackage("DepMain", "--touch depmain.done", "Feature=\"MAIN\"")
+        << "</Contents></Config>";
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_,
+                         "    WARNING 'Extra' no version found for range '1.0' or RE '' "
+                         "(non vital)"))
+        << log_;
+    EXPECT_TRUE(Contains(log_, "Is not Chassis. Skipping the dependency Box..."));
+    EXPECT_TRUE(Contains(log_, "    1/2 dependency found"));
+    EXPECT_TRUE(
+        Contains(log_, "    Fake Chain will continue. 1 non vital dependency is not found"));
+    EXPECT_TRUE(Ran("depmain.done"));
+}
+
 }  // namespace
