@@ -119,3 +119,9 @@ bool EnumerateRegistryValues(const std::string&, std::vector<RegistryValue>* val
     values->clear();
     return NoRegistry(errorCode);
 }
+
+bool ReadRegistryStrings(const std::string&, std::vector<std::string>* texts, RegistryView,
+                         long* errorCode) {
+    texts->clear();
+    return NoRegistry(errorCode);
+}

@@ -49,3 +49,7 @@ struct RegistryValue {
 // The values of a key in enumeration order.
 bool EnumerateRegistryValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                              RegistryView view, long* errorCode);
+
+// The texts of a multi-string value (REG_MULTI_SZ); any other text value gives one text.
+bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* texts,
+                         RegistryView view, long* errorCode);

@@ -176,3 +176,33 @@ bool EnumerateRegistryValues(const std::string& keyPath, std::vector<RegistryVal
     }
     return Done(result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result, errorCode);
 }
+
+bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* texts,
+                         RegistryView view, long* errorCode) {
+    texts->clear();
+    RegistryPath parsed;
+    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
+    const char* name = parsed.namesKey ? nullptr : parsed.valueName.c_str();
+    DWORD size = 0;
+    if (result == ERROR_SUCCESS)
+        result = RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size);
+    std::string data(size + 2, '\0');
+    if (result == ERROR_SUCCESS)
+        result = RegQueryValueExA(key.Get(), name, nullptr, nullptr,
+                                  reinterpret_cast<BYTE*>(&data[0]), &size);
+    if (result != ERROR_SUCCESS)
+        return Done(result, errorCode);
+    data.resize(size);
+    for (std::size_t start = 0; start < data.size();) {
+        const std::size_t end = data.find('\0', start);
+        const std::string text = data.substr(start, end - start);
+        if (text.empty())
+            break;
+        texts->push_back(text);
+        start = end == std::string::npos ? data.size() : end + 1;
+    }
+    return Done(ERROR_SUCCESS, errorCode);
+}

@@ -1,13 +1,11 @@
 #include "dependency_check.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
 #include "config_interpreter.h"
 #include "f_package.h"
 #include "log_file.h"
-#include "system_error.h"
 #include "text_util.h"
 
 namespace {
@@ -15,12 +13,6 @@ namespace {
 const std::size_t kMaxDependencies = 16;
 const char kChassisType[] = "Tarvex Chassis";
 const char kWorkstationType[] = "Workstation";
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The skip text when the dependency is meant for the other kind of machine, else empty.
 std::string SkipText(const DependencyRecord& record, bool chassis) {
@@ -104,19 +96,6 @@ std::string Summary(int considered, int failures) {
 }
 
 }  // namespace
-
-bool IsChassis(MachineProbe& probe) {
-    if (probe.HasChassisSerial())
-        return true;
-    std::string manufacturer;
-    long errorCode = 0;
-    if (!probe.OemManufacturer(&manufacturer, &errorCode)) {
-        LogSystemError(errorCode, "IsChassis", "    ");
-        return false;
-    }
-    const std::string lower = Lower(manufacturer);
-    return !lower.empty() && std::string("tarvex").find(lower) != std::string::npos;
-}
 
 DependencyResult CheckDependency(const DependencyRecord& record, bool chassis) {
     const std::string skip = SkipText(record, chassis);

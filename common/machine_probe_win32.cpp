@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "dependency_check.h"
+#include "machine_probe.h"
 #include "registry.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The machine probe of the host build: there is no registry and no system folder with an
 // oeminfo.ini, so the host is an ordinary workstation.
 
-#include "dependency_check.h"
+#include "machine_probe.h"
 
 namespace {
 
