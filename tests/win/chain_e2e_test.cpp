@@ -381,4 +381,38 @@ TEST_F(ChainRun, MissingNonVitalDependencyOnlyWarns) {
     EXPECT_TRUE(Ran("depmain.done"));
 }
 
+TEST_F(ChainRun, DependencyListLimitAndVersionListOverPattern) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\Dep", 0, nullptr, 0,
+                              KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr));
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("2.5"), 4);
+    RegCloseKey(key);
+    // The first dependency matches its pattern but not its list: the list decides.
+    std::string dependencies =
+        "<Dependency Tag=\"Listed\" Vital=\"No\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\"
+        "TarvexTests\\Dep\\Version\" VersionRE=\"2\\..*\" VersionList=\"1.0-2.0\"/>";
+    for (int i = 2; i <= 17; ++i)
+        dependencies += "<Dependency Tag=\"Box" + std::to_string(i) +
+                        "\" MachineType=\"Tarvex Chassis\" Detect=\"p{x}\"/>";
+    UseFakeInstallers("");
+    std::ofstream(app_ + "\\config.xml")
+        << "<Config><Version>2</Version><ProductInfo Name=\"Fake Chain\" Version=\"1.0\"/>"
+           "<Dependencies>"
+        << dependencies << "</Dependencies><Contents>"
+        << FakePackage("DepMain", "--touch depmain.done", "Feature=\"MAIN\"")
+        << "</Contents></Config>";
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\Dep", KEY_WOW64_64KEY, 0);
+    EXPECT_TRUE(Contains(log_,
+                         "[WARNING] Maximum number of dependencies reached (16)! Some "
+                         "dependencies will not be verified."));
+    EXPECT_TRUE(Contains(log_,
+                         "    WARNING 'Listed' installed version '2.5' is NOT in the "
+                         "specified range [1.0-2.0] (non vital)"))
+        << log_;
+    EXPECT_TRUE(Contains(log_, "    15/16 dependencies found"));
+    EXPECT_TRUE(Ran("depmain.done"));
+}
+
 }  // namespace
