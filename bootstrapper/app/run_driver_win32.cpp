@@ -169,7 +169,7 @@ void RunDriver::RunConfiguredChain() {
     }
     // The plug-ins are initialised before the chain runs and released after it.
     PluginSession plugins(*config_);
-    Installer installer(*config_, productMap_.get(), module_);
+    Installer installer(*config_, productMap_.get());
     returnCode_ = installer.Run();
 }
 

@@ -18,7 +18,6 @@
 namespace {
 
 const int kNameWidth = 26;
-const char kIntegrityItem[] = "Package Integrity Check";
 
 }  // namespace
 
@@ -37,8 +36,8 @@ void LogProperties(const PropertyStore& store, int phase) {
     log.Line("%s", "");
 }
 
-Installer::Installer(ConfigInterpreter& config, PackageStatusTable* statusTable, void* module)
-    : config_(config), store_(config.Properties()), productMap_(statusTable), module_(module) {
+Installer::Installer(ConfigInterpreter& config, PackageStatusTable* statusTable)
+    : config_(config), store_(config.Properties()), productMap_(statusTable) {
     for (const auto& element : config.ConfigList()) elements_.push_back(element.get());
     action_ = config.GetAction();
     const unsigned flags = config.GetModeFlags();

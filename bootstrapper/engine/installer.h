@@ -18,11 +18,16 @@
 
 class ConfigInterpreter;
 class PackageStatusTable;
+
+// The progress item of the integrity check, beside one item per package.
+inline constexpr char kIntegrityCheckItem[] = "Package Integrity Check";
+// The line of forty underscores between the sections of the walk.
+inline const std::string kSectionSeparator(40, '_');
 class PropertyStore;
 
 class Installer {
   public:
-    Installer(ConfigInterpreter& config, PackageStatusTable* statusTable, void* module);
+    Installer(ConfigInterpreter& config, PackageStatusTable* statusTable);
     // Runs the chain and returns the run's return code.
     int Run();
 
@@ -74,7 +79,6 @@ class Installer {
     ConfigInterpreter& config_;
     PropertyStore& store_;
     PackageStatusTable* productMap_;
-    void* module_;
     std::vector<FBase*> elements_;
     FPackage* main_ = nullptr;
     std::size_t mainIndex_ = 0;

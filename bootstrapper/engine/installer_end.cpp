@@ -19,7 +19,6 @@
 
 namespace {
 
-const std::string kSeparator(40, '_');
 const std::string kRebootRule(60, '#');
 
 }  // namespace
@@ -32,7 +31,7 @@ int Installer::Finish() {
             package->RemoveOutputProperties(propsPath);
     }
     main_->Compare();
-    log.Line("%s", kSeparator.c_str());
+    log.Line("%s", kSectionSeparator.c_str());
     log.Line("\n%s COMPLETED:  %s\n", ActionUpper(), success_ ? "YES" : "NO");
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
     if (!success_) {

@@ -20,8 +20,6 @@
 
 namespace {
 
-const char kIntegrityItem[] = "Package Integrity Check";
-
 // Whether a plain property argument of the command line sets name.
 bool ArgumentSets(const ArgumentLists& lists, const std::string& name) {
     for (const std::string& argument : lists.List(kArgBsProperties)) {
@@ -64,7 +62,7 @@ int Installer::CheckPackageList() {
     // The integrity check has its own progress item; its check comes with the integrity
     // service, until then it reports "not checked".
     if (productMap_ && slot < PackageStatusTable::kSlots)
-        productMap_->SetItemName(slot, kIntegrityItem);
+        productMap_->SetItemName(slot, kIntegrityCheckItem);
     if (!main_ && code < 0) {
         const char* product = config_.GetProductName() ? config_.GetProductName() : "";
         log.Error("NO MAIN PACKAGE DETECTED (containing Feature='MAIN' attribute)!");

@@ -22,9 +22,6 @@
 
 namespace {
 
-const char kIntegrityItem[] = "Package Integrity Check";
-const std::string kSeparator(40, '_');
-
 bool ListContains(const std::string& list, const std::string& name) {
     for (const std::string& item : SplitTokens(list.c_str(), ',', 0)) {
         if (EqualsNoCase(Trim(item, " \t").c_str(), name.c_str()))
@@ -56,7 +53,7 @@ void Installer::PrepareWalk() {
     // Pending file renames of this setup are looked for with the reboot service; until then
     // none is found.
     main_->ArmCallback();
-    SetStatus(kIntegrityItem, PS_Skipped);  // the integrity check reports "not checked"
+    SetStatus(kIntegrityCheckItem, PS_Skipped);  // the integrity check reports "not checked"
 }
 
 std::string Installer::Label(std::size_t index) const {
@@ -113,7 +110,7 @@ bool Installer::HandleRunProperties() {
     for (const QuitRule& rule : rules) {
         if (!EqualsNoCase(quit.c_str(), rule.value))
             continue;
-        log.Line("%s", kSeparator.c_str());
+        log.Line("%s", kSectionSeparator.c_str());
         log.Line("Property %s=%s -> QUITTING", "Quit", quit.c_str());
         returnCode_ = rule.code;
         quitRequested_ = true;
@@ -143,7 +140,7 @@ void Installer::Walk() {
         FBase& element = *elements_[i];
         FPackage* package = dynamic_cast<FPackage*>(&element);
         const std::string label = Label(i);
-        log.Line("%s", kSeparator.c_str());
+        log.Line("%s", kSectionSeparator.c_str());
         log.Line("%s %s", label.c_str(),
                  package ? package->name.c_str() : element.GetTag().c_str());
         const std::time_t start = std::time(nullptr);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "shared_log.h"
 #include "log_capture.h"
 #include "plugin_call.h"
 #include "plugin_interface.h"
@@ -28,18 +29,6 @@ Function ExportOf(HMODULE module, const char* name) {
 
 std::string BinFolder() {
     return TestProgramFolder() + "\\..\\bin";
-}
-
-// The shared log file, which the plug-ins write as well; read from a given offset.
-std::string SharedLogSince(std::size_t offset) {
-    const char* path = Log().GetFirstLogPath();
-    if (!path)
-        return std::string();
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string all = text.str();
-    return offset < all.size() ? all.substr(offset) : std::string();
 }
 
 std::size_t SharedLogSize() {

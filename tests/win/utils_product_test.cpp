@@ -12,6 +12,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "shared_log.h"
 #include "log_file.h"
 #include "plugin_interface.h"
 #include "product_info.h"
@@ -71,18 +72,6 @@ std::string U(const char* code) {
 long RunMsiexec(const std::string& arguments) {
     ChildProcess msiexec("msiexec " + arguments + " /qn", "", {});
     return msiexec.Started() ? msiexec.Wait(120000) : -2;
-}
-
-// The shared log file that the plug-in writes, from a given offset.
-std::string SharedLogSince(std::size_t offset) {
-    const char* path = Log().GetFirstLogPath();
-    if (!path)
-        return std::string();
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string all = text.str();
-    return offset < all.size() ? all.substr(offset) : std::string();
 }
 
 class InstalledFixtures : public ::testing::Environment {
