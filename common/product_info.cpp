@@ -240,7 +240,7 @@ bool Detector::InstallAnywhere(const char* identifier) {
         return false;
     }
     StrNCopy(info_.installAnywhereId, identifier);
-    const std::vector<InstallAnywhereEntry> found = FindInstallAnywhereProducts(identifier);
+    const std::vector<InstallAnywhereEntry> found = FindInstallAnywhereProducts(identifier, queries_);
     if (found.size() > 1)
         Log().Warning("%d InstallAnywhere products carry the ID '%s': none is taken",
                       static_cast<int>(found.size()), identifier);
@@ -302,25 +302,25 @@ bool ReadPackageField(InstallerPackage& package, int selector, ProductInfo& info
     return result == kInstallerSuccess && StoreAnswer(field.text, field.size, value);
 }
 
-std::string UninstallValue(const std::string& keyName, const char* valueName, RegistryView view) {
+std::string UninstallValue(InstallerQueries& queries, const std::string& keyName,
+                           const char* valueName, RegistryView view) {
     const std::string path =
         std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey + "\\" + keyName + "\\" + valueName;
     std::string value;
     long error = 0;
-    return ActiveInstallerQueries().ReadRegistry(path, view, &value, &error) ? value
-                                                                             : std::string();
+    return queries.ReadRegistry(path, view, &value, &error) ? value : std::string();
 }
 
 // The entry under keyName when its "ProductID" is the wanted one.
-bool ReadMatchingEntry(const std::string& keyName, RegistryView view, const std::string& wanted,
-                       InstallAnywhereEntry* entry) {
-    entry->productId = UninstallValue(keyName, "ProductID", view);
+bool ReadMatchingEntry(InstallerQueries& queries, const std::string& keyName, RegistryView view,
+                       const std::string& wanted, InstallAnywhereEntry* entry) {
+    entry->productId = UninstallValue(queries, keyName, "ProductID", view);
     if (!EqualsNoCase(entry->productId.c_str(), wanted.c_str()))
         return false;
-    entry->displayName = UninstallValue(keyName, "DisplayName", view);
-    entry->displayVersion = UninstallValue(keyName, "DisplayVersion", view);
-    entry->installLocation = UninstallValue(keyName, "InstallLocation", view);
-    entry->uninstallString = UninstallValue(keyName, "UninstallString", view);
+    entry->displayName = UninstallValue(queries, keyName, "DisplayName", view);
+    entry->displayVersion = UninstallValue(queries, keyName, "DisplayVersion", view);
+    entry->installLocation = UninstallValue(queries, keyName, "InstallLocation", view);
+    entry->uninstallString = UninstallValue(queries, keyName, "UninstallString", view);
     return true;
 }
 
@@ -330,9 +330,9 @@ std::string Lower(std::string text) {
 }
 
 // The uninstall key names of a view; a view without the key has none.
-std::vector<std::string> UninstallKeyNames(RegistryView view) {
+std::vector<std::string> UninstallKeyNames(InstallerQueries& queries, RegistryView view) {
     std::vector<std::string> names;
-    const long result = ActiveInstallerQueries().ListMachineSubkeys(kUninstallKey, view, &names);
+    const long result = queries.ListMachineSubkeys(kUninstallKey, view, &names);
     if (result != 0 && result != kRegistryKeyMissing)
         Log().Error("Cannot determine installed products by InstallAnywhere. Error code '%d': %s",
                     static_cast<int>(result), SystemErrorText(result).c_str());
@@ -362,6 +362,7 @@ class UnsupportedQueries : public InstallerQueries {
         return kNotSupported;
     }
     std::string FileVersion(const char*) override { return std::string(); }
+    std::string FileProductName(const char*) override { return std::string(); }
 };
 #endif
 
@@ -393,13 +394,18 @@ void SetLastInstallerError(long code) {
 }
 
 bool ProductInfo::Detect(const char* identifier, const char* versionFilter) {
+    return Detect(identifier, versionFilter, ActiveInstallerQueries());
+}
+
+bool ProductInfo::Detect(const char* identifier, const char* versionFilter,
+                         InstallerQueries& queries) {
     Clear();
     SetLastInstallerError(0);
     if (IsEmptyText(identifier)) {
         Log().Warning("Empty Product ID!");
         return false;
     }
-    Detector detector(*this, ActiveInstallerQueries());
+    Detector detector(*this, queries);
     if (!detector.Run(identifier, versionFilter))
         return false;
     if (productCode[0] != '\0')
@@ -424,6 +430,11 @@ void ProductInfo::Print(const char* prefix) const {
 }
 
 bool ProductInfo::ReadFromPackage(const char* packagePath, int selector) {
+    return ReadFromPackage(packagePath, selector, ActiveInstallerQueries());
+}
+
+bool ProductInfo::ReadFromPackage(const char* packagePath, int selector,
+                                  InstallerQueries& queries) {
     SetLastInstallerError(0);
     if (selector < -1 || selector > kRevisionSelector) {
         Log().Warning("Unknown package field %d asked from '%s'", selector,
@@ -432,7 +443,7 @@ bool ProductInfo::ReadFromPackage(const char* packagePath, int selector) {
     }
     long error = 0;
     std::unique_ptr<InstallerPackage> package =
-        ActiveInstallerQueries().OpenPackage(packagePath ? packagePath : "", &error);
+        queries.OpenPackage(packagePath ? packagePath : "", &error);
     if (!package) {
         Keep(error);
         Log().Warning("Cannot open the package '%s'. Error code '%d': %s",
@@ -449,13 +460,18 @@ bool ProductInfo::ReadFromPackage(const char* packagePath, int selector) {
 }
 
 std::vector<InstallAnywhereEntry> FindInstallAnywhereProducts(const char* identifier) {
+    return FindInstallAnywhereProducts(identifier, ActiveInstallerQueries());
+}
+
+std::vector<InstallAnywhereEntry> FindInstallAnywhereProducts(const char* identifier,
+                                                              InstallerQueries& queries) {
     const std::string wanted = Trim(identifier ? identifier : "", "{}");
     std::vector<InstallAnywhereEntry> found;
     std::set<std::string> seen;  // key names compare without regard to case
     for (RegistryView view : {kRegistry64View, kRegistry32View}) {
-        for (const std::string& name : UninstallKeyNames(view)) {
+        for (const std::string& name : UninstallKeyNames(queries, view)) {
             InstallAnywhereEntry entry;
-            if (seen.insert(Lower(name)).second && ReadMatchingEntry(name, view, wanted, &entry))
+            if (seen.insert(Lower(name)).second && ReadMatchingEntry(queries, name, view, wanted, &entry))
                 found.push_back(entry);
         }
     }

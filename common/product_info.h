@@ -57,6 +57,8 @@ class InstallerQueries {
                                     std::vector<std::string>* names) = 0;
     // The "FileVersion" string of a file's version resource; empty when there is none.
     virtual std::string FileVersion(const char* path) = 0;
+    // The "ProductName" string of a file's version resource; empty when there is none.
+    virtual std::string FileProductName(const char* path) = 0;
 };
 
 // The system's queries (on the host build, where there is no Windows Installer, every query
@@ -95,6 +97,8 @@ struct ProductInfo {
     // picks among the related products of an upgrade code. Returns whether an installed
     // version was found; invalid identifiers are logged as warnings.
     bool Detect(const char* identifier, const char* versionFilter = nullptr);
+    // The same with the given queries in place of the active ones.
+    bool Detect(const char* identifier, const char* versionFilter, InstallerQueries& queries);
 
     // Writes the record to the log, each line after prefix.
     void Print(const char* prefix) const;
@@ -104,6 +108,7 @@ struct ProductInfo {
     // A selected field that cannot be read is left empty. Returns whether every selected
     // field was read.
     bool ReadFromPackage(const char* packagePath, int selector);
+    bool ReadFromPackage(const char* packagePath, int selector, InstallerQueries& queries);
 
     void Clear() { *this = ProductInfo(); }
 };
@@ -125,3 +130,5 @@ struct InstallAnywhereEntry {
 // otherwise miss the products of 32-bit installers. A key name already seen in the first
 // view is not taken again.
 std::vector<InstallAnywhereEntry> FindInstallAnywhereProducts(const char* identifier);
+std::vector<InstallAnywhereEntry> FindInstallAnywhereProducts(const char* identifier,
+                                                              InstallerQueries& queries);

@@ -152,6 +152,9 @@ class SystemQueries : public InstallerQueries {
     }
 
     std::string FileVersion(const char* path) override { return GetVersion(path, "FileVersion"); }
+    std::string FileProductName(const char* path) override {
+        return GetVersion(path, "ProductName");
+    }
 };
 
 }  // namespace

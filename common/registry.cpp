@@ -38,3 +38,37 @@ bool ParseRegistryPath(const std::string& path, RegistryPath* parsed) {
     }
     return true;
 }
+
+namespace {
+
+class SystemRegistryAccess : public RegistryAccess {
+  public:
+    bool ReadValue(const std::string& path, std::string* value, RegistryView view,
+                   long* errorCode) override {
+        return ReadRegistryValue(path, value, view, errorCode);
+    }
+    bool CreateKey(const std::string& keyPath, RegistryView view, long* errorCode) override {
+        return CreateRegistryKey(keyPath, view, errorCode);
+    }
+    bool DeleteKey(const std::string& keyPath, RegistryView view, long* errorCode) override {
+        return DeleteRegistryKey(keyPath, view, errorCode);
+    }
+    bool WriteString(const std::string& path, const std::string& value, RegistryView view,
+                     long* errorCode) override {
+        return WriteRegistryString(path, value, view, errorCode);
+    }
+    bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) override {
+        return DeleteRegistryValue(path, view, errorCode);
+    }
+    bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
+                         RegistryView view, long* errorCode) override {
+        return EnumerateRegistryValues(keyPath, values, view, errorCode);
+    }
+};
+
+}  // namespace
+
+RegistryAccess& SystemRegistry() {
+    static SystemRegistryAccess registry;
+    return registry;
+}

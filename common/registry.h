@@ -53,3 +53,21 @@ bool EnumerateRegistryValues(const std::string& keyPath, std::vector<RegistryVal
 // The texts of a multi-string value (REG_MULTI_SZ); any other text value gives one text.
 bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* texts,
                          RegistryView view, long* errorCode);
+
+// The registry operations above behind an interface, so that the run's bookkeeping can be
+// tested against a fake machine. SystemRegistry() calls the functions above.
+class RegistryAccess {
+  public:
+    virtual ~RegistryAccess() = default;
+    virtual bool ReadValue(const std::string& path, std::string* value, RegistryView view,
+                           long* errorCode) = 0;
+    virtual bool CreateKey(const std::string& keyPath, RegistryView view, long* errorCode) = 0;
+    virtual bool DeleteKey(const std::string& keyPath, RegistryView view, long* errorCode) = 0;
+    virtual bool WriteString(const std::string& path, const std::string& value, RegistryView view,
+                             long* errorCode) = 0;
+    virtual bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) = 0;
+    virtual bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
+                                 RegistryView view, long* errorCode) = 0;
+};
+
+RegistryAccess& SystemRegistry();

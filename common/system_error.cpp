@@ -17,11 +17,14 @@ std::string SystemErrorText(long code, const char* fallback) {
 }
 
 void LogSystemError(long code, const char* context, const char* indent) {
+    LogSystemError(Log(), code, context, indent);
+}
+
+void LogSystemError(LogFile& log, long code, const char* context, const char* indent) {
     if (!indent)
         indent = "";
     if (!context)
         context = "";
-    LogFile& log = Log();
     log.Line("%s", indent);
     log.Line("%sContext:    %s", indent, context);
     log.Line("%sError code: %ld", indent, code);

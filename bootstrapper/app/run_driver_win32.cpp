@@ -4,21 +4,30 @@
 
 #include <exception>
 
+#include "beside_setup_resolver.h"
+#include "clock.h"
 #include "command_line.h"
 #include "config_interpreter.h"
 #include "event_logger.h"
+#include "file_system.h"
 #include "installer.h"
 #include "instance_map.h"
 #include "log_file.h"
+#include "machine_probe.h"
 #include "messages.h"
 #include "platform.h"
 #include "plugin_library.h"
-#include "return_codes.h"
-#include "run_texts.h"
+#include "process_runner.h"
+#include "product_info.h"
+#include "registry.h"
 #include "resource.h"
+#include "return_codes.h"
+#include "run_services.h"
+#include "run_texts.h"
 #include "setup_folder.h"
 #include "shell_exec.h"
 #include "system_info.h"
+#include "user_prompts.h"
 
 namespace {
 
@@ -169,7 +178,20 @@ void RunDriver::RunConfiguredChain() {
     }
     // The plug-ins are initialised before the chain runs and released after it.
     PluginSession plugins(*config_);
-    Installer installer(*config_, productMap_.get());
+    BesideSetupResolver resolver(SetupFolder(), SystemFileSystem(), Log());
+    RunServices services{Log(),
+                         config_->Properties(),
+                         MessageBoxPrompts(),
+                         *productMap_,
+                         SystemProcessRunner(),
+                         resolver,
+                         SystemInstallerQueries(),
+                         SystemMachineProbe(),
+                         SystemRegistry(),
+                         SystemFileSystem(),
+                         SystemClock(),
+                         GlobalEventLogger()};
+    Installer installer(*config_, services);
     returnCode_ = installer.Run();
 }
 

@@ -79,7 +79,7 @@ void WithChild(XMLParser& document, const char* name, Visitor visit) {
 
 void ReadCommonAttributes(XMLParser& document, FBase* element) {
     if (auto onFail = Attr(document, "OnFail"))
-        element->ParseOnFail(*onFail);
+        element->ParseOnFail(*onFail, Log());
     const std::string condition = Text(document, "Condition");
     if (!condition.empty())
         element->SetExplicitCondition(condition);
@@ -140,7 +140,7 @@ std::unique_ptr<FFile> BuildFile(XMLParser& document, int sequence) {
     file->destinationFolder = TrimFolderSlashes(Text(document, "Location"));
     YesFlag(document, "Overwrite", &file->overwrite);
     if (auto onFail = Attr(document, "OnFail"))
-        file->ParseOnFail(*onFail);
+        file->ParseOnFail(*onFail, Log());
     file->backupRoot = FormatText("%s\\%s", "HKEY_LOCAL_MACHINE",
                                   "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo"
                                   "\\Bootstrapper\\Backup");

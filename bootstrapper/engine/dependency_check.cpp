@@ -4,9 +4,10 @@
 #include <utility>
 
 #include "config_interpreter.h"
-#include "f_package.h"
 #include "log_file.h"
+#include "product_info.h"
 #include "text_util.h"
+#include "version_requirement.h"
 
 namespace {
 
@@ -84,9 +85,9 @@ void CountFailure(const DependencyRecord& record, DependencyOutcome& outcome) {
         texts += std::string(text) + "\n";
 }
 
-void LogResult(const DependencyRecord& record, const DependencyResult& result) {
+void LogResult(const DependencyRecord& record, const DependencyResult& result, LogFile& log) {
     const char* prefix = !result.failed ? "" : record.vital ? "ERROR   " : "WARNING ";
-    Log().Line("    %s%s (%svital)", prefix, result.text.c_str(), record.vital ? "" : "non ");
+    log.Line("    %s%s (%svital)", prefix, result.text.c_str(), record.vital ? "" : "non ");
 }
 
 std::string Summary(int considered, int failures) {
@@ -97,18 +98,19 @@ std::string Summary(int considered, int failures) {
 
 }  // namespace
 
-DependencyResult CheckDependency(const DependencyRecord& record, bool chassis) {
+DependencyResult CheckDependency(const DependencyRecord& record, bool chassis,
+                                 InstallerQueries& queries) {
     const std::string skip = SkipText(record, chassis);
     if (!skip.empty())
         return Passed(skip);
     VersionRequirement requirement = RequirementOf(record);
     ProductInfo product;
-    const int comparison = CompareRequirement(requirement, product);
+    const int comparison = CompareRequirement(requirement, product, queries);
     return ResultOf(comparison, record, requirement.installedVersion);
 }
 
 DependencyOutcome CheckDependencies(const std::vector<DependencyRecord>& records, bool checkDepends,
-                                    MachineProbe& probe) {
+                                    MachineProbe& probe, InstallerQueries& queries, LogFile& log) {
     DependencyOutcome outcome;
     outcome.summary = "No dependencies to check";
     if (!checkDepends || records.empty())
@@ -116,10 +118,10 @@ DependencyOutcome CheckDependencies(const std::vector<DependencyRecord>& records
     const bool chassis = IsChassis(probe);
     const std::size_t count = std::min(records.size(), kMaxDependencies);
     for (std::size_t i = 0; i < count; ++i) {
-        const DependencyResult result = CheckDependency(records[i], chassis);
+        const DependencyResult result = CheckDependency(records[i], chassis, queries);
         if (result.failed)
             CountFailure(records[i], outcome);
-        LogResult(records[i], result);
+        LogResult(records[i], result, log);
     }
     outcome.summary =
         Summary(static_cast<int>(count), outcome.vitalFailures + outcome.nonVitalFailures);

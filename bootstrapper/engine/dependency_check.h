@@ -7,9 +7,20 @@
 #include <vector>
 
 #include "machine_probe.h"
-#include "run_services.h"
 
+class InstallerQueries;
+class LogFile;
 struct DependencyRecord;
+
+// What the check found: the failures by kind with their texts for the user, and the
+// summary line.
+struct DependencyOutcome {
+    int vitalFailures = 0;
+    int nonVitalFailures = 0;
+    std::string vitalText;
+    std::string nonVitalText;
+    std::string summary;
+};
 
 // The result text of one dependency and whether it failed.
 struct DependencyResult {
@@ -17,11 +28,12 @@ struct DependencyResult {
     bool failed = false;
 };
 
-// Compares one dependency with what is installed (detection through the active installer
-// queries); chassis tells the machine type.
-DependencyResult CheckDependency(const DependencyRecord& record, bool chassis);
+// Compares one dependency with what is installed (detection through queries); chassis
+// tells the machine type.
+DependencyResult CheckDependency(const DependencyRecord& record, bool chassis,
+                                 InstallerQueries& queries);
 
 // The whole check: logs a line per dependency and returns the counters, the failure texts
 // and the summary.
 DependencyOutcome CheckDependencies(const std::vector<DependencyRecord>& records, bool checkDepends,
-                                    MachineProbe& probe);
+                                    MachineProbe& probe, InstallerQueries& queries, LogFile& log);

@@ -1,19 +1,11 @@
 #include "installer.h"
 
-#include <ctime>
-
 #include "config_interpreter.h"
-#include "event_logger.h"
-#include "f_package.h"
-#include "package_status_table.h"
 #include "log_file.h"
-#include "messages.h"
-#include "package_state.h"
+#include "package_status_table.h"
 #include "property_store.h"
 #include "return_codes.h"
 #include "run_services.h"
-#include "run_texts.h"
-#include "text_util.h"
 
 namespace {
 
@@ -26,8 +18,7 @@ void SetRunDefaults(PropertyStore& store) {
         store.Set(name, "No", false);
 }
 
-void LogProperties(const PropertyStore& store, int phase) {
-    LogFile& log = Log();
+void LogProperties(const PropertyStore& store, int phase, LogFile& log) {
     log.Line("\n(%d) INITIALIZING PROPERTIES...", phase);
     for (int i = 0; i < store.Count(); ++i) {
         const Property* property = store.At(i);
@@ -36,8 +27,12 @@ void LogProperties(const PropertyStore& store, int phase) {
     log.Line("%s", "");
 }
 
-Installer::Installer(ConfigInterpreter& config, PackageStatusTable* statusTable)
-    : config_(config), store_(config.Properties()), productMap_(statusTable) {
+Installer::Installer(ConfigInterpreter& config, RunServices& services)
+    : config_(config),
+      run_(services),
+      log_(services.log),
+      store_(services.properties),
+      productMap_(services.progress) {
     for (const auto& element : config.ConfigList()) elements_.push_back(element.get());
     action_ = config.GetAction();
     const unsigned flags = config.GetModeFlags();
@@ -82,15 +77,13 @@ void Installer::Fail(const std::string& reason) {
 }
 
 void Installer::SetStatus(const std::string& name, int state) {
-    if (productMap_)
-        productMap_->SetItemStateByName(name.c_str(), state);
+    productMap_.SetItemStateByName(name.c_str(), state);
 }
 
+// The state of the package's progress item, -2 when it has none.
 int Installer::Status(const std::string& name) const {
-    if (!productMap_)
-        return -1;
-    const int index = productMap_->FindItem(name.c_str());
-    return index < 0 ? -2 : productMap_->GetItemState(index);
+    const int index = productMap_.FindItem(name.c_str());
+    return index < 0 ? -2 : productMap_.GetItemState(index);
 }
 
 int Installer::Run() {
@@ -103,9 +96,9 @@ int Installer::Run() {
     JudgeMainPackage();
     DecideCheckDepends();
     LogCommandLine();
-    LogProperties(store_, ++phase_);
+    LogProperties(store_, ++phase_, log_);
     CheckDependencies();
-    Log().Line("\n(%d) PERFORMING %s IN %s MODE...", ++phase_, ActionUpper(), ModeText().c_str());
+    log_.Line("\n(%d) PERFORMING %s IN %s MODE...", ++phase_, ActionUpper(), ModeText().c_str());
     ReportDependencyOutcome();
     if (failed_)
         return StopBeforeWalk();

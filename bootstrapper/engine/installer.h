@@ -6,9 +6,8 @@
 // the completion line, the failure box, the rollback and reboot decisions and the return
 // code.
 //
-// Services that come with later work are reached through RunServices (run_services.h):
-// dependency checks, reference counts, the package cache, reboots, the resolver, the
-// integrity check and the event log.
+// The run reaches the machine and the user only through the RunServices it is built with
+// (run_services.h): the run driver hands it the real ones, the walk tests fakes.
 
 #include <ctime>
 #include <string>
@@ -17,7 +16,9 @@
 #include "f_package.h"
 
 class ConfigInterpreter;
+class LogFile;
 class PackageStatusTable;
+struct RunServices;
 
 // The progress item of the integrity check, beside one item per package.
 inline constexpr char kIntegrityCheckItem[] = "Package Integrity Check";
@@ -27,7 +28,7 @@ class PropertyStore;
 
 class Installer {
   public:
-    Installer(ConfigInterpreter& config, PackageStatusTable* statusTable);
+    Installer(ConfigInterpreter& config, RunServices& services);
     // Runs the chain and returns the run's return code.
     int Run();
 
@@ -77,8 +78,10 @@ class Installer {
     int Status(const std::string& name) const;
 
     ConfigInterpreter& config_;
+    RunServices& run_;
+    LogFile& log_;
     PropertyStore& store_;
-    PackageStatusTable* productMap_;
+    PackageStatusTable& productMap_;
     std::vector<FBase*> elements_;
     FPackage* main_ = nullptr;
     std::size_t mainIndex_ = 0;
@@ -111,4 +114,4 @@ class Installer {
 // "No" unless set.
 void SetRunDefaults(PropertyStore& store);
 // The property listing of a phase: its heading and one "name = value" line per property.
-void LogProperties(const PropertyStore& store, int phase);
+void LogProperties(const PropertyStore& store, int phase, LogFile& log);

@@ -1,9 +1,7 @@
 // The end of the run: completion line and events, the failure box, the rollback and
 // reboot decisions and the return code.
 
-#include <chrono>
-#include <thread>
-
+#include "clock.h"
 #include "config_interpreter.h"
 #include "event_logger.h"
 #include "f_package.h"
@@ -14,8 +12,9 @@
 #include "package_status_table.h"
 #include "property_store.h"
 #include "return_codes.h"
-#include "run_texts.h"
+#include "run_services.h"
 #include "text_util.h"
+#include "user_prompts.h"
 
 namespace {
 
@@ -24,32 +23,31 @@ const std::string kRebootRule(60, '#');
 }  // namespace
 
 int Installer::Finish() {
-    LogFile& log = Log();
+    LogFile& log = log_;
     const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
     for (FBase* element : elements_) {
         if (auto* package = dynamic_cast<FPackage*>(element))
-            package->RemoveOutputProperties(propsPath);
+            package->RemoveOutputProperties(run_, propsPath);
     }
-    main_->Compare();
+    main_->Compare(run_.detection);
     log.Line("%s", kSectionSeparator.c_str());
     log.Line("\n%s COMPLETED:  %s\n", ActionUpper(), success_ ? "YES" : "NO");
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
     if (!success_) {
-        GlobalEventLogger().Action(EventId(1000, 3), FormatText("Application %s failed", product));
+        run_.events.Action(EventId(1000, 3), FormatText("Application %s failed", product));
     } else if (!forcedReboot_ || continueAfterReboot_) {
         const std::string text =
             executedCount_ > 0
                 ? FormatText("Application %s completed", product)
                 : FormatText("Application already %sed (no action performed)", ActionLower());
         log.Line("%s", text.c_str());
-        GlobalEventLogger().Action(EventId(1000, 2), text);
+        run_.events.Action(EventId(1000, 2), text);
     }
     if (showMessages_ && !success_ && !quitRequested_) {
         const std::string text =
             std::string(product) +
             (returnCode_ == RC_ActionCanceled ? " setup canceled!" : " setup failed!");
-        UserMessages().Show("BS_ERROR", text.c_str(), kSetupCaption, kBoxIconError, nullptr,
-                            nullptr, false);
+        run_.prompts.Show("BS_ERROR", text.c_str(), kBoxIconError);
     }
     const bool rollback = DecideRollback();
     if (rebootRequired_ && returnCode_ != RC_CallbackFailed)
@@ -59,12 +57,10 @@ int Installer::Finish() {
     if (rollback)
         RollBack();
     if (showMessages_ && returnCode_ == RC_AllCompleted)
-        UserMessages().Show(nullptr, "Setup completed", kSetupCaption, kBoxIconInformation, nullptr,
-                            nullptr, false);
-    if (productMap_)
-        productMap_->SetItemState(0, success_ ? PS_Completed : PS_Failed);
+        run_.prompts.Show(nullptr, "Setup completed", kBoxIconInformation);
+    productMap_.SetItemState(0, success_ ? PS_Completed : PS_Failed);
     if (external_)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        run_.clock.Sleep(2000);
     return returnCode_;
 }
 
@@ -87,22 +83,20 @@ void Installer::RollBack() {
     if (!external_ && showMessages_ && !store_.IsYes("ForceRollback")) {
         const char* tag =
             returnCode_ == RC_ActionCanceled ? "ROLLBACK_ON_CANCEL" : "ROLLBACK_ON_ERROR";
-        const int answer = UserMessages().Show(
-            tag, nullptr, kSetupCaption, kBoxYesNo | kBoxIconQuestion, nullptr, nullptr, false);
+        const int answer = run_.prompts.Show(
+            tag, nullptr, kBoxYesNo | kBoxIconQuestion);
         if (answer != kBoxAnswerYes)
             return;
     }
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
-    Log().Line("Rolling back application '%s'...", product);
-    if (productMap_) {
-        for (int slot = 1; slot < PackageStatusTable::kSlots; ++slot) {
-            if (productMap_->GetItemState(slot) != PS_Canceled)
-                productMap_->SetItemState(slot, PS_None);
-        }
+    log_.Line("Rolling back application '%s'...", product);
+    for (int slot = 1; slot < PackageStatusTable::kSlots; ++slot) {
+        if (productMap_.GetItemState(slot) != PS_Canceled)
+            productMap_.SetItemState(slot, PS_None);
     }
     // Uninstalling the MAIN product runs its original installer from the package cache,
     // which comes with the cache service; until then it cannot be found.
-    Log().Error("Cannot uninstall this product since the original setup was not found.");
+    log_.Error("Cannot uninstall this product since the original setup was not found.");
 }
 
 // A reboot is due. Restarting the machine and the resume entry come with the reboot
@@ -110,7 +104,7 @@ void Installer::RollBack() {
 // RC_RebootRequired.
 int Installer::RebootStep() const {
     const char* outcome = external_ ? "EXTERNALLY CONTROLLED" : "REBOOT NOT INITIATED";
-    Log().Line("\n%s\nREBOOT REQUIRED -> %s\n%s", kRebootRule.c_str(), outcome,
+    log_.Line("\n%s\nREBOOT REQUIRED -> %s\n%s", kRebootRule.c_str(), outcome,
                kRebootRule.c_str());
     return RC_RebootRequired;
 }

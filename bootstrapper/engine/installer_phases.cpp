@@ -1,22 +1,20 @@
 // The phases of the run before the walk: the package list, an existing version to remove,
 // the installed MAIN product, the command line, the properties and the dependencies.
 
-#include <ctime>
-
 #include "command_line.h"
 #include "config_interpreter.h"
+#include "dependency_check.h"
 #include "event_logger.h"
 #include "f_package.h"
 #include "installer.h"
-#include "package_status_table.h"
 #include "log_file.h"
 #include "messages.h"
-#include "package_state.h"
+#include "package_status_table.h"
 #include "property_store.h"
 #include "return_codes.h"
 #include "run_services.h"
-#include "run_texts.h"
 #include "text_util.h"
+#include "user_prompts.h"
 
 namespace {
 
@@ -38,7 +36,7 @@ FPackage* AsPackage(FBase* element) {
 }  // namespace
 
 int Installer::CheckPackageList() {
-    LogFile& log = Log();
+    LogFile& log = log_;
     int code = -1;
     int slot = 1;  // slot 0 carries the state of the whole run
     for (std::size_t i = 0; i < elements_.size(); ++i) {
@@ -56,25 +54,25 @@ int Installer::CheckPackageList() {
             log.Error("Another main package has been detected! It will be ignored.");
             code = RC_InvalidConfiguration;
         }
-        if (productMap_ && slot < PackageStatusTable::kSlots)
-            productMap_->SetItemName(slot++, package->name.c_str());
+        if (slot < PackageStatusTable::kSlots)
+            productMap_.SetItemName(slot++, package->name.c_str());
     }
     // The integrity check has its own progress item; its check comes with the integrity
     // service, until then it reports "not checked".
-    if (productMap_ && slot < PackageStatusTable::kSlots)
-        productMap_->SetItemName(slot, kIntegrityCheckItem);
+    if (slot < PackageStatusTable::kSlots)
+        productMap_.SetItemName(slot, kIntegrityCheckItem);
     if (!main_ && code < 0) {
         const char* product = config_.GetProductName() ? config_.GetProductName() : "";
         log.Error("NO MAIN PACKAGE DETECTED (containing Feature='MAIN' attribute)!");
         log.Line("%s ABORTED!", product);
-        GlobalEventLogger().Action(EventId(1000, 3), FormatText("Application %s failed", product));
+        run_.events.Action(EventId(1000, 3), FormatText("Application %s failed", product));
         return RC_MainPackageNotDetected;
     }
     if (code >= 0)
         return code;
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
     log.Line("%s %s %s started", ActionVerb(), product, "application");
-    GlobalEventLogger().Action(EventId(1000, 1), FormatText("Application %s started", product));
+    run_.events.Action(EventId(1000, 1), FormatText("Application %s started", product));
     return -1;
 }
 
@@ -87,7 +85,7 @@ bool Installer::RemoveExistingVersion() {
     }
     if (version.empty())
         return true;
-    LogFile& log = Log();
+    LogFile& log = log_;
     if (action_ != 1 && ArgumentSets(config_.Arguments(), name)) {
         log.Line(
             "'%s' is ignored on other actions than uninstall when it is provided in command "
@@ -117,7 +115,7 @@ bool Installer::RemoveExistingVersion() {
         return true;
     }
     ProductInfo existing;
-    if (!existing.Detect(main_->version.productId.c_str(), version.c_str())) {
+    if (!existing.Detect(main_->version.productId.c_str(), version.c_str(), run_.detection)) {
         log.Line("    No installed product was been found");
         return true;
     }
@@ -132,10 +130,10 @@ bool Installer::RemoveExistingVersion() {
 }
 
 void Installer::JudgeMainPackage() {
-    const int comparison = main_->Compare();
+    const int comparison = main_->Compare(run_.detection);
     const std::string installed = main_->version.installedVersion;
     const std::string wanted = main_->version.versionText;
-    LogFile& log = Log();
+    LogFile& log = log_;
     if (comparison == kNoRequirement) {
         std::string missing;
         if (main_->version.productId.empty())
@@ -174,7 +172,7 @@ void Installer::JudgeMainPackage() {
 }
 
 void Installer::DecideCheckDepends() {
-    LogFile& log = Log();
+    LogFile& log = log_;
     if (store_.IsDefined("CheckDepends")) {
         log.Line("PROPERTY '%s' SET TO '%s'", "CheckDepends", store_.Get("CheckDepends").c_str());
         return;
@@ -192,7 +190,7 @@ void Installer::DecideCheckDepends() {
 }
 
 void Installer::LogCommandLine() {
-    LogFile& log = Log();
+    LogFile& log = log_;
     log.Line("\n(%d) CHECKING COMMAND LINE PARAMETERS...", ++phase_);
     log.Line("Command line parameters (including default Features/Properties):\n%s",
              config_.Arguments().ArgumentReport().c_str());
@@ -216,46 +214,44 @@ void Installer::LogCommandLine() {
 }
 
 void Installer::CheckDependencies() {
-    Log().Line("\n(%d) CHECKING DEPENDENCIES...", ++phase_);
+    log_.Line("\n(%d) CHECKING DEPENDENCIES...", ++phase_);
     const DependencyOutcome outcome =
-        CheckRunDependencies(config_.Dependencies(), store_.IsYes("CheckDepends") && !failed_);
+        ::CheckDependencies(config_.Dependencies(), store_.IsYes("CheckDepends") && !failed_,
+                            run_.machine, run_.detection, log_);
     vitalFailures_ = outcome.vitalFailures;
     nonVitalFailures_ = outcome.nonVitalFailures;
     vitalFailureText_ = outcome.vitalText;
     nonVitalFailureText_ = outcome.nonVitalText;
-    Log().Line("    %s\n", outcome.summary.c_str());
+    log_.Line("    %s\n", outcome.summary.c_str());
 }
 
 void Installer::ReportDependencyOutcome() {
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
-    LogFile& log = Log();
+    LogFile& log = log_;
     if (vitalFailures_ > 0) {
         log.Line("    %s will not continue! %d vital %s found\n", product, vitalFailures_,
                  vitalFailures_ == 1 ? "dependency is not" : "dependencies are not");
         returnCode_ = RC_DependenciesFailed;
         if (showMessages_)
-            UserMessages().Show("DEPENDS_FAIL", vitalFailureText_.c_str(), kSetupCaption,
-                                kBoxIconError, nullptr, nullptr, false);
+            run_.prompts.Show("DEPENDS_FAIL", vitalFailureText_.c_str(), kBoxIconError);
         Fail("vital dependencies not found");
     } else if (nonVitalFailures_ > 0) {
         log.Line("    %s will continue. %d non vital %s found\n", product, nonVitalFailures_,
                  nonVitalFailures_ == 1 ? "dependency is not" : "dependencies are not");
         if (showMessages_)
-            UserMessages().Show(nullptr, nonVitalFailureText_.c_str(), kSetupCaption,
-                                kBoxIconWarning, nullptr, nullptr, false);
+            run_.prompts.Show(nullptr, nonVitalFailureText_.c_str(), kBoxIconWarning);
     }
 }
 
 int Installer::StopBeforeWalk() {
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
-    Log().ErrorEvent("Could not continue: %s", failReason_.c_str());
-    GlobalEventLogger().Action(EventId(1000, 3), FormatText("Application %s failed", product));
+    log_.ErrorEvent("Could not continue: %s", failReason_.c_str());
+    run_.events.Action(EventId(1000, 3), FormatText("Application %s failed", product));
     if (returnCode_ == RC_DependenciesFailed || returnCode_ == RC_ANewerVerAlreadyInstalled)
         return returnCode_;
     if (showMessages_) {
         const std::string text = "Cannot continue: " + failReason_;
-        UserMessages().Show(nullptr, text.c_str(), kSetupCaption, kBoxIconError, nullptr, nullptr,
-                            false);
+        run_.prompts.Show(nullptr, text.c_str(), kBoxIconError);
     }
     return RC_InstallationAborted;
 }

@@ -3,22 +3,24 @@
 
 #include <ctime>
 
+#include "clock.h"
 #include "config_interpreter.h"
 #include "event_logger.h"
 #include "f_package.h"
+#include "file_system.h"
 #include "installer.h"
-#include "package_status_table.h"
+#include "installer_resolver.h"
 #include "local_time.h"
 #include "log_file.h"
 #include "messages.h"
 #include "package_state.h"
-#include "platform.h"
+#include "package_status_table.h"
 #include "property_store.h"
 #include "return_codes.h"
 #include "run_services.h"
-#include "run_texts.h"
 #include "str_util.h"
 #include "text_util.h"
+#include "user_prompts.h"
 
 namespace {
 
@@ -52,7 +54,7 @@ std::string WithoutLastComma(const std::string& reason) {
 void Installer::PrepareWalk() {
     // Pending file renames of this setup are looked for with the reboot service; until then
     // none is found.
-    main_->ArmCallback();
+    main_->ArmCallback(run_);
     SetStatus(kIntegrityCheckItem, PS_Skipped);  // the integrity check reports "not checked"
 }
 
@@ -82,11 +84,10 @@ bool Installer::FeatureSelected(const FPackage& package) const {
 }
 
 bool Installer::HandleRunProperties() {
-    LogFile& log = Log();
+    LogFile& log = log_;
     if (store_.Get("PendingReboot") == "1") {
         if (showMessages_)
-            UserMessages().Show("PEND_REBOOT", nullptr, kSetupCaption, kBoxIconInformation, nullptr,
-                                nullptr, false);
+            run_.prompts.Show("PEND_REBOOT", nullptr, kBoxIconInformation);
         returnCode_ = RC_PendingRebootDetected;
         return false;
     }
@@ -124,16 +125,14 @@ bool Installer::HandleRunProperties() {
 }
 
 void Installer::CancelPendingItems() {
-    if (!productMap_)
-        return;
     for (int slot = 1; slot < PackageStatusTable::kSlots; ++slot) {
-        if (!productMap_->GetItemName(slot).empty() && productMap_->GetItemState(slot) == PS_None)
-            productMap_->SetItemState(slot, PS_Canceled);
+        if (!productMap_.GetItemName(slot).empty() && productMap_.GetItemState(slot) == PS_None)
+            productMap_.SetItemState(slot, PS_Canceled);
     }
 }
 
 void Installer::Walk() {
-    LogFile& log = Log();
+    LogFile& log = log_;
     for (std::size_t i = 0; i < elements_.size() && !failed_; ++i) {
         if (!HandleRunProperties())
             break;
@@ -143,7 +142,7 @@ void Installer::Walk() {
         log.Line("%s", kSectionSeparator.c_str());
         log.Line("%s %s", label.c_str(),
                  package ? package->name.c_str() : element.GetTag().c_str());
-        const std::time_t start = std::time(nullptr);
+        const std::time_t start = run_.clock.Now();
         const std::tm local = LocalTime(start);
         log.Line("    Started at: %02d:%02d:%02d\n", local.tm_hour, local.tm_min, local.tm_sec);
         if (package) {
@@ -156,15 +155,15 @@ void Installer::Walk() {
 }
 
 void Installer::LogEnd(std::time_t start) const {
-    const std::time_t end = std::time(nullptr);
+    const std::time_t end = run_.clock.Now();
     const std::tm local = LocalTime(end);
-    Log().Line("    Ended at  : %02d:%02d:%02d  (duration:%s)\n", local.tm_hour, local.tm_min,
+    log_.Line("    Ended at  : %02d:%02d:%02d  (duration:%s)\n", local.tm_hour, local.tm_min,
                local.tm_sec, ElapsedText(end - start).c_str());
 }
 
 void Installer::RunFlowElementStep(FBase& element, std::time_t start) {
     element.SetOperation(action_);
-    if (!RunFlowElement(element, action_))
+    if (!RunFlowElement(run_, element, action_))
         Fail(element.GetTag() + " failed");
     LogEnd(start);
 }
@@ -174,7 +173,7 @@ void Installer::RunFlowElementStep(FBase& element, std::time_t start) {
 int Installer::CheckPackageStatus(FPackage& package, std::string* reason) {
     const int status = Status(package.name);
     if (status == -2) {
-        Log().Warning("No status found for product '%s'", package.name.c_str());
+        log_.Warning("No status found for product '%s'", package.name.c_str());
         return -1;
     }
     if (status == PS_Completed || status == PS_Failed)
@@ -185,12 +184,12 @@ int Installer::CheckPackageStatus(FPackage& package, std::string* reason) {
         return status;
     }
     if (status < PS_Error || status > PS_Preprocessed)
-        Log().Error("Invalid status (%d) for product '%s'", status, package.name.c_str());
+        log_.Error("Invalid status (%d) for product '%s'", status, package.name.c_str());
     return -1;
 }
 
 bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t start) {
-    Log().Line("    Folder    : '%s'\n", platform::CurrentDirectory().c_str());
+    log_.Line("    Folder    : '%s'\n", run_.files.CurrentDirectory().c_str());
     store_.Set("LastPackageReturnCode", "0", true);
     const bool listed = !store_.Get("Packages").empty();
     const bool selected = IsSelected(package, index);
@@ -216,13 +215,11 @@ bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t
 // The package's own decision, completed with the phrases of the run.
 PackageDecision Installer::DecideForRun(FPackage& package, std::size_t index, int mode,
                                         bool forced) {
-    const int comparison = package.Compare();
+    const int comparison = package.Compare(run_.detection);
     store_.Set("Version", package.version.versionText.c_str(), true);
-    PackageDecision decision = package.Decide(action_, comparison, showMessages_, forced);
+    PackageDecision decision = package.Decide(run_, action_, comparison, showMessages_, forced);
     if (decision.showMessage)
-        UserMessages().Show(nullptr, decision.conditionMessage.c_str(), kSetupCaption,
-                            package.IsMain() ? kBoxIconError : kBoxIconWarning, nullptr, nullptr,
-                            false);
+        run_.prompts.Show(nullptr, decision.conditionMessage.c_str(), package.IsMain() ? kBoxIconError : kBoxIconWarning);
     const auto skip = [&decision](const std::string& phrase) {
         decision.reason += phrase;
         decision.state = 2;
@@ -250,8 +247,8 @@ PackageDecision Installer::DecideForRun(FPackage& package, std::size_t index, in
 
 void Installer::LogSkippedPackage(FPackage& package, const PackageDecision& decision, int processed,
                                   bool notListed, std::time_t start) {
-    LogFile& log = Log();
-    package.LogDetected();
+    LogFile& log = log_;
+    package.LogDetected(log);
     log.Line("    Mode      : %s", ModeText().c_str());
     log.Line("    Status    : SKIPPING %s [%s]", ActionUpper(),
              WithoutLastComma(decision.reason).c_str());
@@ -268,11 +265,12 @@ void Installer::LogSkippedPackage(FPackage& package, const PackageDecision& deci
 
 void Installer::ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
                                std::time_t start) {
-    LogFile& log = Log();
-    const ResolvedInstaller installer = ResolveInstaller(package);
+    LogFile& log = log_;
+    const ResolvedInstaller installer = run_.resolver.Resolve(
+        {package.name, store_.Expand(package.fileName.c_str()), package.archiveName});
     if (installer.found)
-        package.ReadPackageInformation(installer.path);
-    package.LogDetected();
+        package.ReadPackageInformation(installer.path, run_.detection);
+    package.LogDetected(log);
     log.Line("    Mode      : %s", ModeText().c_str());
     log.Line("    Status    : EXECUTING %s [%s]", ActionUpper(),
              WithoutLastComma(decision.reason).c_str());
@@ -280,7 +278,7 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
     bool succeeded = false;
     if (installer.found) {
         log.Line("    Action    : Executing");
-        GlobalEventLogger().Action(EventId(1100, 1),
+        run_.events.Action(EventId(1100, 1),
                                    FormatText("Package %s started: %s", package.name.c_str(),
                                               package.DisplayName().c_str()));
         // The templates may name the package's file and product code: set them before the
@@ -291,14 +289,19 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
         const auto& commandTemplate = package.CommandLineTemplate(decision.commandAction, mode);
         const std::string base = FormatText("%s %s", commandTemplate.value_or("").c_str(),
                                             package.extraParameters.c_str());
-        package.PrepareExecution(base, mode != 2, package.IsMain() && action_ == 0, mainInstance_,
-                                 std::string(), true);
+        CommandRequest request;
+        request.baseText = base;
+        request.showWindow = mode != 2;
+        request.installerItems = package.IsMain() && action_ == 0;
+        request.mainInstance = mainInstance_;
+        request.setPackageProperties = true;
+        package.PrepareExecution(request);
         const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
-        package.PublishOutputProperties(propsPath);
-        package.Execute(decision.commandAction);
+        package.PublishOutputProperties(run_, propsPath);
+        package.Execute(run_, decision.commandAction);
         store_.Set("LastPackageReturnCode", FormatText("%ld", package.ExitCode()).c_str(), true);
-        package.Compare();
-        package.RetrieveOutputProperties(propsPath);
+        package.Compare(run_.detection);
+        package.RetrieveOutputProperties(run_, propsPath);
         ++executedCount_;
         succeeded = ClassifyPackage(package);
     } else {
@@ -320,7 +323,7 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
 // result lines of its block. Returns whether it succeeded.
 bool Installer::ClassifyPackage(FPackage& package) {
     const long code = package.ExitCode();
-    bool succeeded = package.IsSuccess(false);
+    bool succeeded = package.IsSuccess(log_, false);
     if (package.cancelCodes.count(static_cast<int>(code)))
         returnCode_ = RC_ActionCanceled;
     if (succeeded && !package.CallbackCheck()) {
@@ -329,22 +332,21 @@ bool Installer::ClassifyPackage(FPackage& package) {
     }
     if (!succeeded && package.IsMain())
         --executedCount_;
-    const bool rebootDue = (package.RebootCodeValue() != 0 && code == package.RebootCodeValue()) ||
-                           (code == 0 && package.CallbackReturnCode() == RC_RebootRequired);
+    const bool rebootDue = RequiresReboot(package, package.Outcome());
     if (rebootDue) {
         rebootRequired_ = true;
         rebootNow_ = rebootNow_ || !package.delayReboot;
     }
-    package.LogResult(rebootDue);
+    package.LogResult(log_, rebootDue);
     const std::string text = FormatText("%s (code %ld)", package.DisplayName().c_str(), code);
     if (succeeded) {
         SetStatus(package.name, PS_Completed);
-        GlobalEventLogger().Action(
+        run_.events.Action(
             EventId(1100, 2),
             FormatText("Package %s completed: %s.", package.name.c_str(), text.c_str()));
     } else {
         SetStatus(package.name, returnCode_ == RC_ActionCanceled ? PS_Canceled : PS_Failed);
-        GlobalEventLogger().Action(
+        run_.events.Action(
             EventId(1100, 3),
             FormatText("Package %s failed: %s.%s", package.name.c_str(), text.c_str(), ""));
     }

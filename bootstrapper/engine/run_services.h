@@ -1,32 +1,34 @@
 #pragma once
-// The services the installer run calls around its walk. Dependencies are checked in full;
-// the others have the least behaviour that keeps the run honest until their own work
-// lands: the installer file is looked for beside setup only, nothing is cached and no
-// reference count is kept.
+// RunServices: everything the installer run and its elements reach outside their own data.
+// The run driver builds it from the real services (the log files, message boxes, the shared
+// status block, child processes, Windows Installer, the registry, the file system, the wall
+// clock, the event log); the walk tests build it from fakes of one machine. Engine and
+// flow code reach the machine and the user only through it.
 
-#include <string>
-#include <vector>
+class Clock;
+class EventLogger;
+class FileSystem;
+class InstallerQueries;
+class InstallerResolver;
+class LogFile;
+class MachineProbe;
+class PackageStatusTable;
+class ProcessRunner;
+class PropertyStore;
+class RegistryAccess;
+class UserPrompts;
 
-struct DependencyRecord;
-class FPackage;
-
-struct DependencyOutcome {
-    int vitalFailures = 0;
-    int nonVitalFailures = 0;
-    std::string vitalText;
-    std::string nonVitalText;
-    std::string summary;
+struct RunServices {
+    LogFile& log;
+    PropertyStore& properties;    // the run's properties (the configuration's store)
+    UserPrompts& prompts;         // message boxes and questions
+    PackageStatusTable& progress; // the package slots of the shared status block
+    ProcessRunner& processes;     // installers and chained setups
+    InstallerResolver& resolver;  // where installer files are
+    InstallerQueries& detection;  // installed products, package files, version resources
+    MachineProbe& machine;        // the machine type of dependency checks
+    RegistryAccess& registry;
+    FileSystem& files;
+    Clock& clock;
+    EventLogger& events;
 };
-
-// The dependency check of the run (logs its lines and returns the outcome).
-DependencyOutcome CheckRunDependencies(const std::vector<DependencyRecord>& records,
-                                       bool checkDepends);
-
-struct ResolvedInstaller {
-    bool found = false;
-    std::string path;
-    std::string reason;
-};
-
-// Where the installer file of a package is (logs the resolver lines).
-ResolvedInstaller ResolveInstaller(const FPackage& package);

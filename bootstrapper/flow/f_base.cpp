@@ -5,6 +5,7 @@
 #include "log_file.h"
 #include "messages.h"
 #include "property_store.h"
+#include "run_services.h"
 #include "text_util.h"
 
 namespace {
@@ -31,24 +32,23 @@ FlowList& FlowList::operator=(const FlowList& other) {
     return *this;
 }
 
-int FBase::CheckImplicitCondition() {
-    return CheckCondition(implicit_, "Implicit -> ");
+int FBase::CheckImplicitCondition(RunServices& run) {
+    return CheckCondition(run, implicit_, "Implicit -> ");
 }
 
-int FBase::CheckExplicitCondition() {
-    return CheckCondition(explicit_, "Explicit -> ");
+int FBase::CheckExplicitCondition(RunServices& run) {
+    return CheckCondition(run, explicit_, "Explicit -> ");
 }
 
-int FBase::CheckCondition(std::optional<Expression>& condition, const char* label) {
+int FBase::CheckCondition(RunServices& run, std::optional<Expression>& condition,
+                          const char* label) {
     if (!condition)
         return 1;
-    LogFile& log = Log();
+    LogFile& log = run.log;
     log.Line("    Condition : %s%s", label, condition->Text().c_str());
-    if (PropertyStore* store = CurrentPropertyStore()) {
-        // The expanded text replaces the stored one: a later check sees it as expanded now.
-        condition->SetText(store->Expand(condition->Text().c_str()));
-        log.Line("    Condition : %s", condition->Text().c_str());
-    }
+    // The expanded text replaces the stored one: a later check sees it as expanded now.
+    condition->SetText(run.properties.Expand(condition->Text().c_str()));
+    log.Line("    Condition : %s", condition->Text().c_str());
     const int code = condition->Evaluate();
     if (code != 0) {
         log.Error("Error evaluating expression: %s", Expression::ErrorText(code));
@@ -60,7 +60,7 @@ int FBase::CheckCondition(std::optional<Expression>& condition, const char* labe
     return result ? 1 : 0;
 }
 
-void FBase::ParseOnFail(const std::string& text) {
+void FBase::ParseOnFail(const std::string& text, LogFile& log) {
     onFailType_ = kOnFailNone;
     onFailMessage_.clear();
     const std::size_t colon = text.find(':');
@@ -70,7 +70,7 @@ void FBase::ParseOnFail(const std::string& text) {
         onFailMessage_ = text.substr(colon + 1);
     }
     if (type < 0) {
-        Log().Warning(
+        log.Warning(
             "Invalid format for attribute OnFail='%s'. It should be "
             "OnFail='<FailType>:<Message>' where FailType may be 'Info', 'Warning' or "
             "'Error'",
@@ -80,18 +80,18 @@ void FBase::ParseOnFail(const std::string& text) {
     onFailType_ = type;
 }
 
-void FBase::ReportOnFail() const {
+void FBase::ReportOnFail(LogFile& log) const {
     if (onFailMessage_.empty())
         return;
     switch (onFailType_) {
         case kOnFailInfo:
-            Log().InfoEvent("%s", onFailMessage_.c_str());
+            log.InfoEvent("%s", onFailMessage_.c_str());
             break;
         case kOnFailWarning:
-            Log().WarningEvent("%s", onFailMessage_.c_str());
+            log.WarningEvent("%s", onFailMessage_.c_str());
             break;
         case kOnFailError:
-            Log().ErrorEvent("%s", onFailMessage_.c_str());
+            log.ErrorEvent("%s", onFailMessage_.c_str());
             break;
         default:
             break;
@@ -123,15 +123,15 @@ std::string ImplicitConditionText(const std::string& actionList, const std::stri
            ")";
 }
 
-bool RunFlowElement(FBase& element, int operation) {
-    LogFile& log = Log();
-    if (element.CheckImplicitCondition() != 1 || element.CheckExplicitCondition() != 1) {
+bool RunFlowElement(RunServices& run, FBase& element, int operation) {
+    LogFile& log = run.log;
+    if (element.CheckImplicitCondition(run) != 1 || element.CheckExplicitCondition(run) != 1) {
         log.Line("    Status    : SKIPPING (condition not met)");
         return true;
     }
-    const int result = element.Execute(operation);
+    const int result = element.Execute(run, operation);
     if (result == kOnFailInfo || result == kOnFailWarning || result == kOnFailError)
-        element.ReportOnFail();
+        element.ReportOnFail(log);
     log.Line("    Completed : %s (OnFail -> %s)", result == kOnFailError ? "No" : "Yes",
              SeverityName(result));
     return result != kOnFailError;

@@ -11,6 +11,9 @@
 
 #include "expression.h"
 
+class LogFile;
+struct RunServices;
+
 // OnFail types; also the values Execute returns for a failure.
 enum OnFailType { kOnFailNone = 0, kOnFailInfo = 1, kOnFailWarning = 2, kOnFailError = 3 };
 
@@ -19,12 +22,13 @@ class FBase {
     FBase();
     virtual ~FBase() = default;
 
-    // 1 true, 0 false, -1 evaluation error; 1 without a condition.
-    virtual int CheckImplicitCondition();
-    virtual int CheckExplicitCondition();
+    // 1 true, 0 false, -1 evaluation error; 1 without a condition. The condition's property
+    // references are expanded with the run's properties.
+    virtual int CheckImplicitCondition(RunServices& run);
+    virtual int CheckExplicitCondition(RunServices& run);
     virtual std::string GetTag() const { return tag_; }
     // 0 on success, else the OnFail type.
-    virtual int Execute(int operation) = 0;
+    virtual int Execute(RunServices& run, int operation) = 0;
     // A deep copy (packages completed from a standard package copy its elements).
     virtual std::unique_ptr<FBase> Clone() const = 0;
 
@@ -36,7 +40,7 @@ class FBase {
     const Expression* ExplicitCondition() const { return explicit_ ? &*explicit_ : nullptr; }
 
     // Parses "<FailType>:<Message>"; an invalid text is logged and leaves type None.
-    void ParseOnFail(const std::string& text);
+    void ParseOnFail(const std::string& text, LogFile& log);
     // Gives this element the OnFail rule of another (the children of an Execute entry
     // fail with the rule written on the entry).
     void CopyOnFail(const FBase& other) {
@@ -46,7 +50,7 @@ class FBase {
     int OnFailType() const { return onFailType_; }
     const std::string& OnFailMessage() const { return onFailMessage_; }
     // Writes the OnFail message with the severity of the OnFail type (forwarded).
-    void ReportOnFail() const;
+    void ReportOnFail(LogFile& log) const;
 
     int Operation() const { return operation_; }
     void SetOperation(int operation) { operation_ = operation; }
@@ -62,7 +66,7 @@ class FBase {
     std::string indent_ = std::string(16, ' ');
 
   private:
-    int CheckCondition(std::optional<Expression>& condition, const char* label);
+    int CheckCondition(RunServices& run, std::optional<Expression>& condition, const char* label);
 
     std::array<std::string, 5> reserved_;
     int operation_ = 0;
@@ -99,4 +103,4 @@ std::string ImplicitConditionText(const std::string& actionList, const std::stri
 
 // Runs one element as the installer does: both conditions must hold, then Execute, then
 // the OnFail rule. Returns false when the element failed the flow (OnFail Error).
-bool RunFlowElement(FBase& element, int operation);
+bool RunFlowElement(RunServices& run, FBase& element, int operation);

@@ -5,6 +5,7 @@
 #include "log_file.h"
 #include "plugin_call.h"
 #include "property_store.h"
+#include "run_services.h"
 
 namespace {
 
@@ -45,8 +46,8 @@ FProperty::FProperty(const std::string& assignment) : assignment_(assignment) {
     description_.clear();
 }
 
-int FProperty::Execute(int /*operation*/) {
-    LogFile& log = Log();
+int FProperty::Execute(RunServices& run, int /*operation*/) {
+    LogFile& log = run.log;
     log.Line("    Property  : '%s'", assignment_.c_str());
     if (!IsAssignment(assignment_)) {
         log.Error("Property set syntax error matching '%s'", assignment_.c_str());
@@ -54,11 +55,9 @@ int FProperty::Execute(int /*operation*/) {
     }
     const std::size_t equals = assignment_.find('=');
     const std::string name = assignment_.substr(0, equals);
-    const std::string value = ExpandProperties(assignment_.substr(equals + 1).c_str());
-    PropertyStore* store = CurrentPropertyStore();
+    const std::string value = run.properties.Expand(assignment_.substr(equals + 1).c_str());
     if (!exprEval_) {
-        if (store)
-            store->Set(name.c_str(), value.c_str(), true);
+        run.properties.Set(name.c_str(), value.c_str(), true);
         log.Line("    Property  : ExprEval='No' -> '%s=%s'", name.c_str(), value.c_str());
         return 0;
     }
@@ -69,8 +68,7 @@ int FProperty::Execute(int /*operation*/) {
                   Expression::ErrorText(code));
         return OnFailType();
     }
-    if (store)
-        store->Set(name.c_str(), expression.Result().c_str(), true);
+    run.properties.Set(name.c_str(), expression.Result().c_str(), true);
     log.Line("    Property  : ExprEval='Yes' -> '%s=%s'", name.c_str(),
              expression.Result().c_str());
     return 0;
@@ -82,7 +80,7 @@ FDllCall::FDllCall(const std::string& call) : call_(call) {
     indent_.clear();
 }
 
-bool FDllCall::Split(const std::string& text, Parts* parts) {
+bool FDllCall::Split(const std::string& text, Parts* parts, LogFile& log) {
     *parts = Parts{};
     parts->call = text;
     const std::size_t colon = parts->call.rfind(':');
@@ -90,7 +88,7 @@ bool FDllCall::Split(const std::string& text, Parts* parts) {
         parts->nameAfter = parts->call.substr(colon + 1);
         parts->call.erase(colon);
         if (!IsPropertyName(parts->nameAfter)) {
-            Log().Error("Not a valid property name '%s'", parts->nameAfter.c_str());
+            log.Error("Not a valid property name '%s'", parts->nameAfter.c_str());
             return false;
         }
     }
@@ -102,26 +100,24 @@ bool FDllCall::Split(const std::string& text, Parts* parts) {
     return true;
 }
 
-int FDllCall::Execute(int /*operation*/) {
-    LogFile& log = Log();
+int FDllCall::Execute(RunServices& run, int /*operation*/) {
+    LogFile& log = run.log;
     log.Line("    DLL call  : '%s'", call_.c_str());
     if (call_.empty())
         return 0;
     Parts parts;
-    if (!Split(call_, &parts))
+    if (!Split(call_, &parts, log))
         return OnFailType();
-    const std::string call = ExpandProperties(parts.call.c_str());
+    const std::string call = run.properties.Expand(parts.call.c_str());
     std::string value, error;
     if (!CallPluginForText(call.c_str(), &value, &error)) {
         log.Error("Method evaluation: %s", error.c_str());
         return OnFailType();
     }
-    PropertyStore* store = CurrentPropertyStore();
     for (const std::string* name : {&parts.nameAfter, &parts.nameBefore}) {
         if (name->empty())
             continue;
-        if (store)
-            store->Set(name->c_str(), value.c_str(), true);
+        run.properties.Set(name->c_str(), value.c_str(), true);
         log.Line("    DLL call  : %s = %s", name->c_str(), value.c_str());
     }
     return 0;
@@ -152,14 +148,14 @@ void FExecute::SetExprEval(bool value) {
         property_->SetExprEval(value);
 }
 
-int FExecute::Execute(int operation) {
+int FExecute::Execute(RunServices& run, int operation) {
     if (dllCall_ && property_) {
-        Log().Error("Cannot execute both: DllCall and Property set");
+        run.log.Error("Cannot execute both: DllCall and Property set");
         return OnFailType();
     }
     if (dllCall_)
-        return dllCall_->Execute(operation);
+        return dllCall_->Execute(run, operation);
     if (property_)
-        return property_->Execute(operation);
+        return property_->Execute(run, operation);
     return OnFailType();
 }

@@ -13,7 +13,7 @@ class FProperty : public FBase {
   public:
     // assignment: "<Name>=<Value>"; empty for an element without one.
     explicit FProperty(const std::string& assignment);
-    int Execute(int operation) override;
+    int Execute(RunServices& run, int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FProperty>(*this); }
 
     const std::string& Assignment() const { return assignment_; }
@@ -29,7 +29,7 @@ class FDllCall : public FBase {
   public:
     // call: "[<Name>=]<library>.CallProc:<procedure>(<arguments>)[:<Name2>]"
     explicit FDllCall(const std::string& call);
-    int Execute(int operation) override;
+    int Execute(RunServices& run, int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FDllCall>(*this); }
 
     const std::string& Call() const { return call_; }
@@ -42,7 +42,7 @@ class FDllCall : public FBase {
         std::string call;
         std::string nameAfter;
     };
-    static bool Split(const std::string& text, Parts* parts);
+    static bool Split(const std::string& text, Parts* parts, LogFile& log);
 
   private:
     std::string call_;
@@ -53,7 +53,7 @@ class FExecute : public FBase {
   public:
     FExecute();
     FExecute(const FExecute& other);
-    int Execute(int operation) override;
+    int Execute(RunServices& run, int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FExecute>(*this); }
     std::string GetTag() const override;
 

@@ -1,12 +1,13 @@
 #include "f_machine.h"
 
 #include "log_file.h"
+#include "run_services.h"
 #include "text_util.h"
 
 namespace {
 
-int NotAvailable(const FBase& element, const char* what) {
-    Log().Error("%s operations are not available in this build", what);
+int NotAvailable(RunServices& run, const FBase& element, const char* what) {
+    run.log.Error("%s operations are not available in this build", what);
     return element.OnFailType();
 }
 
@@ -21,16 +22,16 @@ FFile::FFile() {
     description_ = "FILE";
 }
 
-int FFile::Execute(int /*operation*/) {
-    return NotAvailable(*this, "File");
+int FFile::Execute(RunServices& run, int /*operation*/) {
+    return NotAvailable(run, *this, "File");
 }
 
 FRegistry::FRegistry() {
     tag_ = "REGISTRY";
 }
 
-int FRegistry::Execute(int /*operation*/) {
-    return NotAvailable(*this, "Registry");
+int FRegistry::Execute(RunServices& run, int /*operation*/) {
+    return NotAvailable(run, *this, "Registry");
 }
 
 FEnvVar::FEnvVar() {
@@ -38,6 +39,6 @@ FEnvVar::FEnvVar() {
     description_ = "ENVIRONMENT VAR";
 }
 
-int FEnvVar::Execute(int /*operation*/) {
-    return NotAvailable(*this, "Environment variable");
+int FEnvVar::Execute(RunServices& run, int /*operation*/) {
+    return NotAvailable(run, *this, "Environment variable");
 }

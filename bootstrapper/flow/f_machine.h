@@ -11,7 +11,7 @@
 class FFile : public FBase {
   public:
     FFile();
-    int Execute(int operation) override;
+    int Execute(RunServices& run, int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FFile>(*this); }
 
     std::string mask;               // file-name patterns separated by ","
@@ -26,7 +26,7 @@ class FFile : public FBase {
 class FRegistry : public FBase {
   public:
     FRegistry();
-    int Execute(int operation) override;
+    int Execute(RunServices& run, int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FRegistry>(*this); }
 
     std::string entry;  // "<ROOT>\<key>\<value name>", a key when it ends with "\"
@@ -38,7 +38,7 @@ class FRegistry : public FBase {
 class FEnvVar : public FBase {
   public:
     FEnvVar();
-    int Execute(int operation) override;
+    int Execute(RunServices& run, int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FEnvVar>(*this); }
 
     std::string name;

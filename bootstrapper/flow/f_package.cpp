@@ -1,9 +1,10 @@
 #include "f_package.h"
 
-#include <cctype>
-#include <cstdlib>
-
 #include "log_file.h"
+#include "process_runner.h"
+#include "property_store.h"
+#include "run_services.h"
+#include "str_util.h"
 #include "text_util.h"
 
 namespace {
@@ -12,46 +13,11 @@ const int kInstall = 0;
 const int kForward = 0;
 const int kBackward = 1;
 
-PackageRunnerFactory runnerFactory = nullptr;
-
-std::unique_ptr<PackageRunner> CreateRunner() {
-    return runnerFactory ? runnerFactory() : CreateSystemPackageRunner();
-}
-
-#if !defined(_WIN32)
-// The host build cannot start installers.
-class HostRunner : public PackageRunner {
-  public:
-    long Run(const std::string& name, const std::string&, bool, bool) override {
-        Log().Error("Package '%s' cannot be started: this build has no process runner",
-                    name.c_str());
-        return -1;
-    }
-    std::string Output() const override { return std::string(); }
-};
-#endif
-
 }  // namespace
-
-#if !defined(_WIN32)
-std::unique_ptr<PackageRunner> CreateSystemPackageRunner() {
-    return std::make_unique<HostRunner>();
-}
-#endif
-
-void SetPackageRunnerFactory(PackageRunnerFactory factory) {
-    runnerFactory = factory;
-}
 
 FPackage::FPackage() {
     tag_ = "PACKAGE";
     description_.clear();
-}
-
-int FPackage::RebootCodeValue() const {
-    if (rebootCode.empty() || !std::isdigit(static_cast<unsigned char>(rebootCode[0])))
-        return 0;
-    return std::atoi(rebootCode.c_str());
 }
 
 void FPackage::AddConfigurationError(const std::string& text) {
@@ -60,59 +26,131 @@ void FPackage::AddConfigurationError(const std::string& text) {
     configurationErrors_ += text;
 }
 
-std::string FPackage::RefCountKeyName() const {
-    return version.multiversion ? name + version.versionText : name;
+int FPackage::Compare(InstallerQueries& queries) {
+    comparison_ = CompareRequirement(version, product_, queries);
+    return comparison_;
 }
 
-const std::optional<std::string>& FPackage::CommandLineTemplate(int action, int mode) const {
-    static const std::optional<std::string> none;
-    const CommandLines* lines = action == 0   ? &install
-                                : action == 1 ? &uninstall
-                                : action == 2 ? &repair
-                                              : nullptr;
-    if (!lines)
-        return none;
-    switch (mode) {
-        case 0:
-            return lines->normal;
-        case 1:
-            return lines->silent;
-        case 2:
-            return lines->quiet;
-        default:
-            return none;
+void FPackage::ReadPackageInformation(const std::string& installerPath,
+                                      InstallerQueries& queries) {
+    if (EqualsNoCase(type.c_str(), "MSI")) {
+        ProductInfo package;
+        package.ReadFromPackage(installerPath.c_str(), -1, queries);
+        if (version.productId.empty() && package.productCode[0])
+            version.productId = std::string("p") + package.productCode;
+        if (version.versionText.empty())
+            version.versionText = Trim(package.version, " \t");
+        StrNCopy(product_.productName, package.productName);
+    } else if (EqualsNoCase(type.c_str(), "ISEXEMSI")) {
+        const std::string fileVersion = queries.FileVersion(installerPath.c_str());
+        if (version.versionText.empty())
+            version.versionText = Trim(fileVersion, " \t");
+        StrNCopy(product_.productName, queries.FileProductName(installerPath.c_str()).c_str());
     }
 }
 
-int FPackage::Execute(int operation) {
-    installerStarted_ = false;
-    exitCode_ = 0;
-    output_.clear();
-    callbackFailed_ = false;
-    bothWaysWarned_ = false;
-    bool succeeded = RunElements(beforeInstaller, operation, operation);
-    // The File elements put their changes aside while the installer works on a product
-    // that is already there, and apply them again once the product is present.
-    const int before = Compare();
-    if (before == kSameInstalled || before == kPatternMatched ||
-        (before == kOlderInstalled && operation == kInstall))
-        succeeded = RunElements(aroundInstaller, operation, kBackward) && succeeded;
-    RunInstaller();
-    if (callbackUsed_)
-        ReadCallbackReturn();
-    callbackFailed_ = !IsSuccess(true);
-    const int after = Compare();
-    if (after == kOlderInstalled || after == kSameInstalled || after == kPatternMatched)
-        succeeded = RunElements(aroundInstaller, operation, kForward) && succeeded;
-    return succeeded && !callbackFailed_ ? 0 : OnFailType();
+PackageDecision FPackage::Decide(RunServices& run, int action, int comparison, bool showMessages,
+                                 bool forced) const {
+    DecisionInputs inputs;
+    inputs.action = action;
+    inputs.comparison = comparison;
+    inputs.installed = product_.installed;
+    inputs.showMessages = showMessages;
+    inputs.forced = forced;
+    return DecidePackage(*this, inputs, run.properties, run.log);
 }
 
-bool FPackage::RunElements(const FlowList& list, int operation, int direction) {
+std::string FPackage::BuildCommand(RunServices& run) {
+    return BuildPackageCommand(*this, request_, product_.productCode, run.properties, run.log);
+}
+
+bool FPackage::IsSuccess(LogFile& log, bool checkCallback) const {
+    return IsSuccessfulExit(*this, outcome_, checkCallback, log, &bothWaysWarned_);
+}
+
+void FPackage::ArmCallback(RunServices& run) {
+    callback_.Arm(DisplayName(), run.registry, run.processes, run.log);
+    outcome_.callbackUsed = true;
+    outcome_.callbackCode = callback_.Code();
+}
+
+int FPackage::ReadCallbackReturn(RunServices& run) {
+    outcome_.callbackCode = callback_.Read(DisplayName(), run.registry, run.log);
+    return outcome_.callbackCode;
+}
+
+OutputPropertyPlace FPackage::OutputPlace(RunServices& run,
+                                          const std::string& registryPath) const {
+    return OutputPropertyPlace{run.registry, run.log, registryPath, product_.upgradeCode};
+}
+
+bool FPackage::PublishOutputProperties(RunServices& run, const std::string& registryPath) {
+    return ::PublishOutputProperties(*this, OutputPlace(run, registryPath));
+}
+
+bool FPackage::RetrieveOutputProperties(RunServices& run, const std::string& registryPath) {
+    return ::RetrieveOutputProperties(*this, OutputPlace(run, registryPath), run.properties);
+}
+
+bool FPackage::RemoveOutputProperties(RunServices& run, const std::string& registryPath) {
+    return ::RemoveOutputProperties(*this, OutputPlace(run, registryPath));
+}
+
+void FPackage::LogDetected(LogFile& log) const {
+    std::string line = "    Detected  : ";
+    if (!version.productId.empty()) {
+        const std::pair<const char*, const char*> fields[] = {
+            {"Ver", version.installedVersion.c_str()},
+            {"Name", product_.productName},
+            {"ProdCode", product_.productCode},
+            {"UpgrCode", product_.upgradeCode},
+            {"ProdId", version.productId.c_str()},
+            {"File", product_.installerFile},
+            {"Reg", product_.registry},
+            {"InstLoc", product_.installLocation},
+            {"UninstStr", product_.uninstallString},
+        };
+        for (const auto& field : fields) {
+            if (field.second[0])
+                line += FormatText("%s='%s' ", field.first, field.second);
+        }
+    }
+    log.Line("%s", line.c_str());
+}
+
+void FPackage::LogResult(LogFile& log, bool rebootDue) const {
+    LogPackageResult(*this, outcome_, rebootDue, log);
+}
+
+int FPackage::Execute(RunServices& run, int operation) {
+    outcome_.started = false;
+    outcome_.exitCode = 0;
+    outcome_.output.clear();
+    bothWaysWarned_ = false;
+    bool succeeded = RunElements(run, beforeInstaller, operation, operation);
+    // The File elements put their changes aside while the installer works on a product
+    // that is already there, and apply them again once the product is present.
+    const int before = Compare(run.detection);
+    if (before == kSameInstalled || before == kPatternMatched ||
+        (before == kOlderInstalled && operation == kInstall))
+        succeeded = RunElements(run, aroundInstaller, operation, kBackward) && succeeded;
+    RunInstaller(run);
+    if (callback_.Used())
+        ReadCallbackReturn(run);
+    const bool callbackFailed = !IsSuccess(run.log, true);
+    const int after = Compare(run.detection);
+    if (after == kOlderInstalled || after == kSameInstalled || after == kPatternMatched)
+        succeeded = RunElements(run, aroundInstaller, operation, kForward) && succeeded;
+    return succeeded && !callbackFailed ? 0 : OnFailType();
+}
+
+bool FPackage::RunElements(RunServices& run, const FlowList& list, int operation,
+                           int direction) {
     bool succeeded = true;
     for (const auto& element : list) {
         element->SetOperation(operation);
         GiveContext(*element);
-        succeeded = RunFlowElement(*element, direction) && succeeded;
+        succeeded = RunFlowElement(run, *element, direction) && succeeded;
     }
     return succeeded;
 }
@@ -125,21 +163,16 @@ void FPackage::GiveContext(FBase& element) const {
     element.Reserved(4) = std::to_string(comparison_);
 }
 
-void FPackage::RunInstaller() {
-    const std::string command = BuildCommand();
-    LogFile& log = Log();
-    log.Line("    Command   : %s", command.c_str());
+void FPackage::RunInstaller(RunServices& run) {
+    const std::string command = BuildCommand(run);
+    run.log.Line("    Command   : %s", command.c_str());
     if (Trim(command, " \t").empty()) {
-        log.Warning("Empty command line: execution skipped");
+        run.log.Warning("Empty command line: execution skipped");
         return;
     }
-    std::unique_ptr<PackageRunner> runner = CreateRunner();
-    installerStarted_ = true;
-    if (!runner) {
-        log.Error("Package '%s' cannot be started: no process runner", name.c_str());
-        exitCode_ = -1;
-        return;
-    }
-    exitCode_ = runner->Run(DisplayName(), command, showProgress && showWindow_, mainInstance_);
-    output_ = runner->Output();
+    outcome_.started = true;
+    const ProcessResult result = run.processes.Run(
+        DisplayName(), command, showProgress && request_.showWindow, request_.mainInstance);
+    outcome_.exitCode = result.exitCode;
+    outcome_.output = result.output;
 }

@@ -46,6 +46,7 @@ class FakeQueries : public InstallerQueries {
         return 2;
     }
     std::string FileVersion(const char*) override { return std::string(); }
+    std::string FileProductName(const char*) override { return std::string(); }
 
     std::map<std::string, std::string> versions;
 };
@@ -172,7 +173,7 @@ TEST_F(DependencyTest, ResultTextAndFailureOfEachComparison) {
     };
     for (const ResultRow& row : rows) {
         LogCapture log;
-        const DependencyResult result = CheckDependency(Record(row.dep), row.chassis);
+        const DependencyResult result = CheckDependency(Record(row.dep), row.chassis, queries_);
         EXPECT_EQ(row.text, result.text) << row.name;
         EXPECT_EQ(row.failed, result.failed) << row.name;
     }
@@ -214,7 +215,7 @@ TEST_F(DependencyTest, NothingIsCheckedWhenSwitchedOffOrEmpty) {
         LogCapture log;
         const std::vector<DependencyRecord> records =
             checkDepends ? std::vector<DependencyRecord>() : one;
-        const DependencyOutcome outcome = CheckDependencies(records, checkDepends, probe_);
+        const DependencyOutcome outcome = CheckDependencies(records, checkDepends, probe_, queries_, Log());
         EXPECT_EQ("No dependencies to check", outcome.summary);
         EXPECT_EQ(0, outcome.vitalFailures + outcome.nonVitalFailures);
         EXPECT_EQ("", log.Text());
@@ -247,7 +248,7 @@ TEST_F(DependencyTest, CountersTextsLinesAndSummary) {
         Record(nonVital),         Record(passing),
         Record(skipped),          Record(silent)};
     LogCapture log;
-    const DependencyOutcome outcome = CheckDependencies(records, true, probe_);
+    const DependencyOutcome outcome = CheckDependencies(records, true, probe_, queries_, Log());
     EXPECT_EQ(2, outcome.vitalFailures);
     EXPECT_EQ(2, outcome.nonVitalFailures);
     EXPECT_EQ("Install A first\nB 5.0\n", outcome.vitalText);
@@ -282,7 +283,7 @@ TEST_F(DependencyTest, SummaryCountsFoundDependencies) {
         for (int i = 0; i < row.passing; ++i)
             records.push_back(Record(Detect(kPresent, "1.*", "")));
         LogCapture log;
-        const DependencyOutcome outcome = CheckDependencies(records, true, probe_);
+        const DependencyOutcome outcome = CheckDependencies(records, true, probe_, queries_, Log());
         EXPECT_EQ(row.summary, outcome.summary);
         EXPECT_EQ(row.failing, outcome.vitalFailures);
     }
@@ -293,7 +294,7 @@ TEST_F(DependencyTest, SkipsFollowTheProbedMachineType) {
     const std::vector<DependencyRecord> records = {Record(Typed("Workstation", kMissing)),
                                                    Record(Typed("Tarvex Chassis", kPresent))};
     LogCapture log;
-    const DependencyOutcome outcome = CheckDependencies(records, true, probe_);
+    const DependencyOutcome outcome = CheckDependencies(records, true, probe_, queries_, Log());
     EXPECT_EQ(0, outcome.vitalFailures);
     EXPECT_EQ("2/2 dependencies found", outcome.summary);
     EXPECT_TRUE(log.Contains("    Is a Chassis. Skipping the dependency Dep... (vital)\n"));

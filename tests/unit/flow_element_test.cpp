@@ -2,25 +2,17 @@
 
 #include "f_base.h"
 #include "f_execute.h"
-#include "log_capture.h"
+#include "fake_run.h"
 #include "plugin_call.h"
 #include "property_store.h"
 
 namespace {
 
-// Makes a store current for the test's lifetime.
-class StoreScope {
-  public:
-    StoreScope() { SetCurrentPropertyStore(&store); }
-    ~StoreScope() { SetCurrentPropertyStore(nullptr); }
-    PropertyStore store;
-};
-
 // An element whose operation fails or succeeds on request.
 class FakeElement : public FBase {
   public:
     explicit FakeElement(bool fails) : fails_(fails) {}
-    int Execute(int) override {
+    int Execute(RunServices&, int) override {
         ++runs;
         return fails_ ? OnFailType() : 0;
     }
@@ -56,34 +48,34 @@ TEST(FlowOnFailTest, Parsing) {
         {"Error", kOnFailNone, "", true},
     };
     for (const Row& row : rows) {
+        FakeRun run;
         FakeElement element(false);
-        LogCapture log;
-        element.ParseOnFail(row.text);
+        element.ParseOnFail(row.text, run.log.File());
         EXPECT_EQ(row.type, element.OnFailType()) << row.text;
         EXPECT_EQ(row.message, element.OnFailMessage()) << row.text;
-        EXPECT_EQ(row.warned, log.Contains("[WARNING] Invalid format for attribute OnFail='" +
+        EXPECT_EQ(row.warned, run.log.Contains("[WARNING] Invalid format for attribute OnFail='" +
                                            std::string(row.text) + "'"))
             << row.text;
     }
 }
 
 TEST(FlowConditionTest, ConditionsAreExpandedOnceAndLogged) {
-    StoreScope scope;
-    scope.store.Set("Mode", "Normal", false);
+    FakeRun run;
+    PropertyStore& store = run.ownProperties;
+    store.Set("Mode", "Normal", false);
     FakeElement element(false);
     element.SetExplicitCondition("[Mode]=Silent");
-    LogCapture log;
-    EXPECT_EQ(0, element.CheckExplicitCondition());
+    EXPECT_EQ(0, element.CheckExplicitCondition(run.Services()));
     EXPECT_EQ(
         "    Condition : Explicit -> [Mode]=Silent\n    Condition : Normal=Silent\n"
         "    Condition : 0 (evaluation result False)\n",
-        log.Text());
-    scope.store.Set("Mode", "Silent", true);
-    EXPECT_EQ(0, element.CheckExplicitCondition());  // the text was expanded the first time
-    EXPECT_EQ(1, element.CheckImplicitCondition());  // none
+        run.log.Text());
+    store.Set("Mode", "Silent", true);
+    EXPECT_EQ(0, element.CheckExplicitCondition(run.Services()));  // the text was expanded the first time
+    EXPECT_EQ(1, element.CheckImplicitCondition(run.Services()));  // none
     element.SetImplicitCondition("(1 AND");
-    EXPECT_EQ(-1, element.CheckImplicitCondition());
-    EXPECT_TRUE(log.Contains("[ERROR] Error evaluating expression: "));
+    EXPECT_EQ(-1, element.CheckImplicitCondition(run.Services()));
+    EXPECT_TRUE(run.log.Contains("[ERROR] Error evaluating expression: "));
 }
 
 TEST(FlowRunTest, OnFailDecidesWhatAFailureMeans) {
@@ -102,60 +94,61 @@ TEST(FlowRunTest, OnFailDecidesWhatAFailureMeans) {
         {"Error:not shown", false, true, "    Completed : Yes (OnFail -> None)", nullptr},
     };
     for (const Row& row : rows) {
+        FakeRun run;
         FakeElement element(row.fails);
-        element.ParseOnFail(row.onFail);
-        LogCapture log;
-        EXPECT_EQ(row.flowOk, RunFlowElement(element, 0)) << row.onFail;
-        EXPECT_TRUE(log.Contains(row.completed)) << log.Text();
+        element.ParseOnFail(row.onFail, run.log.File());
+        EXPECT_EQ(row.flowOk, RunFlowElement(run.Services(), element, 0)) << row.onFail;
+        EXPECT_TRUE(run.log.Contains(row.completed)) << run.log.Text();
         if (row.reported) {
-            EXPECT_TRUE(log.Contains(row.reported)) << log.Text();
+            EXPECT_TRUE(run.log.Contains(row.reported)) << run.log.Text();
         } else {
-            EXPECT_FALSE(log.Contains("not shown"));
+            EXPECT_FALSE(run.log.Contains("not shown"));
         }
     }
 }
 
 TEST(FlowRunTest, ElementsWhoseConditionFailsAreSkipped) {
-    StoreScope scope;
-    scope.store.Set("Action", "Install", false);
-    scope.store.Set("Mode", "Normal", false);
+    FakeRun run;
+    PropertyStore& store = run.ownProperties;
+    store.Set("Action", "Install", false);
+    store.Set("Mode", "Normal", false);
     FakeElement element(false);
     element.SetImplicitCondition(ImplicitConditionText("uninstall", ""));
-    LogCapture log;
-    EXPECT_TRUE(RunFlowElement(element, 0));
+    EXPECT_TRUE(RunFlowElement(run.Services(), element, 0));
     EXPECT_EQ(0, element.runs);
-    EXPECT_TRUE(log.Contains("    Status    : SKIPPING (condition not met)\n"));
+    EXPECT_TRUE(run.log.Contains("    Status    : SKIPPING (condition not met)\n"));
 
     FakeElement broken(false);
     broken.SetExplicitCondition("[Unknown] = 1");
-    EXPECT_TRUE(RunFlowElement(broken, 0));
+    EXPECT_TRUE(RunFlowElement(run.Services(), broken, 0));
     EXPECT_EQ(0, broken.runs);
 }
 
 TEST(FPropertyTest, Assignments) {
-    StoreScope scope;
-    scope.store.Set("ProgramFilesFolder", "C:\\Program Files", false);
-    scope.store.Set("MainIsInstalled", "0", false);
+    FakeRun run;
+    PropertyStore& store = run.ownProperties;
+    store.Set("ProgramFilesFolder", "C:\\Program Files", false);
+    store.Set("MainIsInstalled", "0", false);
 
     FProperty plain("Dir=[ProgramFilesFolder]\\App");
     plain.SetExprEval(false);
     EXPECT_EQ("PROPERTY Dir", plain.GetTag());
-    EXPECT_EQ(0, plain.Execute(0));
-    EXPECT_EQ("C:\\Program Files\\App", scope.store.Get("Dir"));
+    EXPECT_EQ(0, plain.Execute(run.Services(), 0));
+    EXPECT_EQ("C:\\Program Files\\App", store.Get("Dir"));
 
     FProperty flag("Flag=[MainIsInstalled] = 1");
-    LogCapture log;
-    EXPECT_EQ(0, flag.Execute(0));
-    EXPECT_EQ("0", scope.store.Get("Flag"));
-    EXPECT_TRUE(log.Contains("    Property  : ExprEval='Yes' -> 'Flag=0'\n"));
+    EXPECT_EQ(0, flag.Execute(run.Services(), 0));
+    EXPECT_EQ("0", store.Get("Flag"));
+    EXPECT_TRUE(run.log.Contains("    Property  : ExprEval='Yes' -> 'Flag=0'\n"));
 
     FProperty text("Greeting=Hello world");  // no operator: the text comes back as written
-    EXPECT_EQ(0, text.Execute(0));
-    EXPECT_EQ("Hello world", scope.store.Get("Greeting"));
+    EXPECT_EQ(0, text.Execute(run.Services(), 0));
+    EXPECT_EQ("Hello world", store.Get("Greeting"));
 }
 
 TEST(FPropertyTest, SyntaxErrorsFailWithTheOnFailType) {
-    StoreScope scope;
+    FakeRun run;
+    PropertyStore& store = run.ownProperties;
     struct Row {
         const char* assignment;
         const char* error;
@@ -167,12 +160,11 @@ TEST(FPropertyTest, SyntaxErrorsFailWithTheOnFailType) {
     };
     for (const Row& row : rows) {
         FProperty property(row.assignment);
-        property.ParseOnFail("Warning:");
-        LogCapture log;
-        EXPECT_EQ(kOnFailWarning, property.Execute(0)) << row.assignment;
-        EXPECT_TRUE(log.Contains(row.error)) << log.Text();
+        property.ParseOnFail("Warning:", run.log.File());
+        EXPECT_EQ(kOnFailWarning, property.Execute(run.Services(), 0)) << row.assignment;
+        EXPECT_TRUE(run.log.Contains(row.error)) << run.log.Text();
     }
-    EXPECT_FALSE(scope.store.IsDefined("Bad"));
+    EXPECT_FALSE(store.IsDefined("Bad"));
     EXPECT_EQ("PROPERTY", FProperty("").GetTag());
     EXPECT_EQ("PROPERTY =x", FProperty("=x").GetTag());
 }
@@ -192,8 +184,9 @@ int FakePlugin(const char* call, std::string* text, int* number, std::string* er
 }
 
 TEST(FDllCallTest, ResultNames) {
-    StoreScope scope;
-    scope.store.Set("Who", "world", false);
+    FakeRun run;
+    PropertyStore& store = run.ownProperties;
+    store.Set("Who", "world", false);
     SetPluginCaller(FakePlugin);
     struct Row {
         const char* call;
@@ -208,57 +201,57 @@ TEST(FDllCallTest, ResultNames) {
     };
     for (const Row& row : rows) {
         FDllCall call(row.call);
-        EXPECT_EQ(0, call.Execute(0)) << row.call;
+        EXPECT_EQ(0, call.Execute(run.Services(), 0)) << row.call;
         if (row.before) {
-            EXPECT_EQ(row.value, scope.store.Get(row.before));
+            EXPECT_EQ(row.value, store.Get(row.before));
         }
         if (row.after) {
-            EXPECT_EQ(row.value, scope.store.Get(row.after));
+            EXPECT_EQ(row.value, store.Get(row.after));
         }
     }
     FDllCall::Parts parts;
-    ASSERT_TRUE(FDllCall::Split("utils.CallProc:Echo(a:b)", &parts));
+    ASSERT_TRUE(FDllCall::Split("utils.CallProc:Echo(a:b)", &parts, run.log.File()));
     EXPECT_EQ("utils.CallProc:Echo(a:b)", parts.call);
     EXPECT_EQ("", parts.nameAfter);
     SetPluginCaller(nullptr);
 }
 
 TEST(FDllCallTest, Failures) {
-    StoreScope scope;
+    FakeRun run;
+    PropertyStore& store = run.ownProperties;
     SetPluginCaller(FakePlugin);
     FDllCall badName("utils.CallProc:Number():9x");
-    badName.ParseOnFail("Error:");
-    LogCapture log;
-    EXPECT_EQ(kOnFailError, badName.Execute(0));
-    EXPECT_TRUE(log.Contains("[ERROR] Not a valid property name '9x'"));
+    badName.ParseOnFail("Error:", run.log.File());
+    EXPECT_EQ(kOnFailError, badName.Execute(run.Services(), 0));
+    EXPECT_TRUE(run.log.Contains("[ERROR] Not a valid property name '9x'"));
     FDllCall missing("X=utils.CallProc:Missing()");
-    EXPECT_EQ(kOnFailNone, missing.Execute(0));
-    EXPECT_TRUE(log.Contains("[ERROR] Method evaluation: no such procedure"));
-    EXPECT_FALSE(scope.store.IsDefined("X"));
-    EXPECT_EQ(0, FDllCall("").Execute(0));
+    EXPECT_EQ(kOnFailNone, missing.Execute(run.Services(), 0));
+    EXPECT_TRUE(run.log.Contains("[ERROR] Method evaluation: no such procedure"));
+    EXPECT_FALSE(store.IsDefined("X"));
+    EXPECT_EQ(0, FDllCall("").Execute(run.Services(), 0));
     SetPluginCaller(nullptr);
     FDllCall unavailable("utils.CallProc:Number()");
-    EXPECT_EQ(kOnFailNone, unavailable.Execute(0));
-    EXPECT_TRUE(log.Contains("[ERROR] Method evaluation: plug-in calls are not available"));
+    EXPECT_EQ(kOnFailNone, unavailable.Execute(run.Services(), 0));
+    EXPECT_TRUE(run.log.Contains("[ERROR] Method evaluation: plug-in calls are not available"));
 }
 
 TEST(FExecuteTest, RunsItsOneChild) {
-    StoreScope scope;
+    FakeRun run;
+    PropertyStore& store = run.ownProperties;
     FExecute both;
     both.SetDllCall(std::make_unique<FDllCall>("utils.CallProc:Number()"));
     both.SetProperty(std::make_unique<FProperty>("A=1"));
-    both.ParseOnFail("Warning:conflict");
-    LogCapture log;
-    EXPECT_EQ(kOnFailWarning, both.Execute(0));
-    EXPECT_TRUE(log.Contains("[ERROR] Cannot execute both: DllCall and Property set"));
+    both.ParseOnFail("Warning:conflict", run.log.File());
+    EXPECT_EQ(kOnFailWarning, both.Execute(run.Services(), 0));
+    EXPECT_TRUE(run.log.Contains("[ERROR] Cannot execute both: DllCall and Property set"));
     EXPECT_EQ("DLLCALL", both.GetTag());
 
     FExecute property;
     property.SetProperty(std::make_unique<FProperty>("A=[B]"));
     property.SetExprEval(false);
     EXPECT_EQ("PROPERTY A", property.GetTag());
-    EXPECT_EQ(0, property.Execute(0));
-    EXPECT_EQ("[B]", scope.store.Get("A"));  // unknown references stay
+    EXPECT_EQ(0, property.Execute(run.Services(), 0));
+    EXPECT_EQ("[B]", store.Get("A"));  // unknown references stay
 
     auto copy = property.Clone();
     EXPECT_EQ("PROPERTY A", copy->GetTag());

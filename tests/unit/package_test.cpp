@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_run.h"
 #include "log_capture.h"
 #include "property_store.h"
 #include "registry.h"
@@ -81,6 +82,7 @@ class FakeQueries : public InstallerQueries {
         return 2;
     }
     std::string FileVersion(const char* path) override { return fileVersions[path]; }
+    std::string FileProductName(const char*) override { return std::string(); }
 
     // Installs the product code at a version ("" removes it).
     void Install(const char* code, const std::string& version) {
@@ -102,17 +104,21 @@ class FakeQueries : public InstallerQueries {
 // Everything the package's steps do, in order.
 std::vector<std::string> journal;
 
-class FakeRunner : public PackageRunner {
+class FakeRunner : public ProcessRunner {
   public:
-    long Run(const std::string& name, const std::string& command, bool showWindow,
-             bool mainInstance) override {
+    ProcessResult Run(const std::string& name, const std::string& command, bool showWindow,
+                      bool collectEvents) override {
         journal.push_back("installer " + name + " [" + command + "] window=" +
-                          std::to_string(showWindow) + " main=" + std::to_string(mainInstance));
+                          std::to_string(showWindow) + " main=" + std::to_string(collectEvents));
         if (queries)
             queries->Install(kFirst, installsVersion);
-        return exitCode;
+        return ProcessResult{exitCode, output};
     }
-    std::string Output() const override { return output; }
+    bool SetEnvironment(const std::string& name, const std::string& value) override {
+        environment[name] = value;
+        return true;
+    }
+    std::map<std::string, std::string> environment;
 
     static FakeQueries* queries;
     static std::string installsVersion;
@@ -124,15 +130,12 @@ std::string FakeRunner::installsVersion;
 long FakeRunner::exitCode = 0;
 std::string FakeRunner::output;
 
-std::unique_ptr<PackageRunner> MakeFakeRunner() {
-    return std::make_unique<FakeRunner>();
-}
 
 // A flow element that notes its run with the context the package gave it.
 class NotingElement : public FBase {
   public:
     NotingElement(const char* label, int result) : label_(label), result_(result) {}
-    int Execute(int direction) override {
+    int Execute(RunServices&, int direction) override {
         journal.push_back(std::string(label_) + " op=" + std::to_string(Operation()) +
                           " dir=" + std::to_string(direction) + " ctx=" + Reserved(0) + "|" +
                           Reserved(2) + "|" + Reserved(3) + "|" + Reserved(4));
@@ -145,12 +148,32 @@ class NotingElement : public FBase {
     int result_;
 };
 
+// The run's choices for one execution.
+CommandRequest Request(const std::string& base, bool showWindow, bool installerItems,
+                       bool mainInstance, const std::string& forwarded, bool setProperties) {
+    CommandRequest request;
+    request.baseText = base;
+    request.showWindow = showWindow;
+    request.installerItems = installerItems;
+    request.mainInstance = mainInstance;
+    request.forwarded = forwarded;
+    request.setPackageProperties = setProperties;
+    return request;
+}
+
+// The services of a run on the fake installer queries, with the fake runner.
+RunServices ServicesOf(FakeRun& run, FakeQueries& queries, FakeRunner& runner) {
+    RunServices services = run.Services();
+    return RunServices{services.log,       services.properties, services.prompts,
+                       services.progress,  runner,              services.resolver,
+                       queries,            services.machine,    services.registry,
+                       services.files,     services.clock,      services.events};
+}
+
 class PackageTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous_ = SetInstallerQueries(&fake_);
-        SetCurrentPropertyStore(&store_);
-        SetPackageRunnerFactory(&MakeFakeRunner);
         FakeRunner::queries = &fake_;
         FakeRunner::installsVersion.clear();
         FakeRunner::exitCode = 0;
@@ -160,15 +183,15 @@ class PackageTest : public ::testing::Test {
         package_.version.productId = std::string("u") + kUpgrade;
         package_.version.versionText = "2.0";
     }
-    void TearDown() override {
-        SetPackageRunnerFactory(nullptr);
-        SetCurrentPropertyStore(nullptr);
-        SetInstallerQueries(previous_);
-    }
+    void TearDown() override { SetInstallerQueries(previous_); }
+    MemoryLog& log() { return run_.log; }
 
     FakeQueries fake_;
     InstallerQueries* previous_ = nullptr;
-    PropertyStore store_;
+    FakeRun run_;
+    FakeRunner runner_;
+    RunServices services_ = ServicesOf(run_, fake_, runner_);
+    PropertyStore& store_ = run_.ownProperties;
     FPackage package_;
 };
 
@@ -208,7 +231,7 @@ TEST_F(PackageTest, ComparisonOfInstalledAndWantedVersions) {
         requirement.versionText = row.wanted;
         requirement.multiversion = row.multiversion;
         ProductInfo product;
-        EXPECT_EQ(row.result, CompareRequirement(requirement, product))
+        EXPECT_EQ(row.result, CompareRequirement(requirement, product, fake_))
             << row.id << " " << row.wanted << " vs " << row.installed;
         EXPECT_EQ(row.installedVersion, requirement.installedVersion) << row.installed;
     }
@@ -239,7 +262,7 @@ TEST_F(PackageTest, ComparisonWithPatternsAndVersionLists) {
         requirement.versionText = row.text;
         requirement.versionList = row.list;
         ProductInfo product;
-        EXPECT_EQ(row.result, CompareRequirement(requirement, product)) << row.text << row.list;
+        EXPECT_EQ(row.result, CompareRequirement(requirement, product, fake_)) << row.text << row.list;
         EXPECT_EQ(row.result == kBadPattern,
                   log.Contains("Exception in boost::regex module for expression: 2.("));
     }
@@ -333,7 +356,7 @@ TEST_F(PackageTest, DecisionByActionComparisonAndPackageKind) {
          kRepair, false},
     };
     for (const Row& row : rows) {
-        LogCapture log;
+        log().Clear();
         fake_.Install(kFirst, row.installed);
         FPackage package;
         package.version.productId = row.withId ? std::string("u") + kUpgrade : "";
@@ -342,20 +365,20 @@ TEST_F(PackageTest, DecisionByActionComparisonAndPackageKind) {
         package.feature = row.main ? "MAIN" : "";
         package.required = row.required;
         const PackageDecision decision =
-            package.Decide(row.action, package.Compare(), false, row.forced);
+            package.Decide(services_, row.action, package.Compare(fake_), false, row.forced);
         EXPECT_EQ(row.reason, decision.reason) << row.action << " " << row.installed;
         EXPECT_EQ(row.state, decision.state) << row.reason;
         EXPECT_EQ(row.commandAction, decision.commandAction) << row.reason;
         EXPECT_EQ(row.stopWalk, decision.stopWalk) << row.reason;
         EXPECT_EQ(row.installed[0] != '\0' && row.withId, decision.detected) << row.reason;
         EXPECT_EQ(row.action == kInstall && !row.wanted[0],
-                  log.Contains("[WARNING] Product code or version not specified!"));
+                  log().Contains("[WARNING] Product code or version not specified!"));
     }
 }
 
 TEST_F(PackageTest, AllCodesSucceedShowsInTheReason) {
     package_.allCodesSucceed = true;
-    const PackageDecision decision = package_.Decide(kInstall, package_.Compare(), false);
+    const PackageDecision decision = package_.Decide(services_, kInstall, package_.Compare(fake_), false);
     EXPECT_EQ("version '2.0' not found, , non multiversion, required, SuccesCodes='*', ",
               decision.reason);
 }
@@ -371,15 +394,15 @@ TEST_F(PackageTest, FirstFalseConditionSkipsWithItsMessage) {
         {0, "[Flag]=2", "", "Flag must be 2"},
         {0, "0", "", "never reached"},
     };
-    LogCapture log;
-    const PackageDecision decision = package_.Decide(kInstall, package_.Compare(), true);
+    const PackageDecision decision =
+        package_.Decide(services_, kInstall, package_.Compare(fake_), true);
     EXPECT_EQ(2, decision.state);
     EXPECT_TRUE(decision.conditionFailed);
     EXPECT_EQ("Flag must be 2", decision.conditionMessage);
     EXPECT_TRUE(decision.showMessage);
     EXPECT_EQ("version '2.0' not found, , non multiversion, condition(s) false, required, ",
               decision.reason);
-    const std::string text = log.Text();
+    const std::string text = log().Text();
     EXPECT_NE(std::string::npos, text.find("    Expression: Precondition is  0 OR Install="
                                            "Uninstall  ->  false\n"));
     EXPECT_NE(
@@ -397,12 +420,11 @@ TEST_F(PackageTest, FirstFalseConditionSkipsWithItsMessage) {
 TEST_F(PackageTest, ConditionsOfTheOtherKindAndErrors) {
     package_.conditions = {{0, "0", "", ""}, {1, "(1=1))", "", "cannot tell"}};
     fake_.Install(kFirst, "2.0");
-    LogCapture log;
-    PackageDecision decision = package_.Decide(kUninstall, package_.Compare(), false);
+    PackageDecision decision = package_.Decide(services_, kUninstall, package_.Compare(fake_), false);
     EXPECT_EQ(2, decision.state);  // an evaluation error counts as false
     EXPECT_EQ("cannot tell", decision.conditionMessage);
     EXPECT_FALSE(decision.showMessage);
-    decision = package_.Decide(kRepair, package_.Compare(), false);
+    decision = package_.Decide(services_, kRepair, package_.Compare(fake_), false);
     EXPECT_TRUE(decision.conditionFailed);  // repair takes the install conditions
     EXPECT_TRUE(decision.conditionMessage.empty());
 }
@@ -431,9 +453,8 @@ TEST_F(PackageTest, CommandLineWithInstallerItemsAndInputProperties) {
          "COMPANY=\"Acme\""},
     };
     for (const Row& row : rows) {
-        package_.PrepareExecution("msiexec /i \"[SourceDir]rt.msi\" /qn ", false,
-                                  row.installerItems, false, row.forwarded, false);
-        EXPECT_EQ(row.command, package_.BuildCommand());
+        package_.PrepareExecution(Request("msiexec /i \"[SourceDir]rt.msi\" /qn ", false, row.installerItems, false, row.forwarded, false));
+        EXPECT_EQ(row.command, package_.BuildCommand(services_));
     }
     EXPECT_FALSE(store_.IsDefined("PackageTag"));
 }
@@ -445,12 +466,11 @@ TEST_F(PackageTest, PackagePropertiesArePublishedAndLogged) {
     package_.tag = "RT";
     package_.fileName = "rt.msi";
     fake_.Install(kFirst, "1.0");
-    package_.Compare();
+    package_.Compare(fake_);
     // The base text is expanded before the properties change.
-    package_.PrepareExecution("setup.exe [Version]", false, true, false, "", true);
-    LogCapture log;
-    EXPECT_EQ("setup.exe 9.9 LEVEL=3 ADDLOCAL=Core", package_.BuildCommand());
-    EXPECT_TRUE(log.Contains(std::string("    Properties: PackageTag='RT' "
+    package_.PrepareExecution(Request("setup.exe [Version]", false, true, false, "", true));
+    EXPECT_EQ("setup.exe 9.9 LEVEL=3 ADDLOCAL=Core", package_.BuildCommand(services_));
+    EXPECT_TRUE(log().Contains(std::string("    Properties: PackageTag='RT' "
                                          "PackageFileName='rt.msi' PackageProductCode='") +
                              kFirst +
                              "' FeaturesList='Core' PropertiesList='LEVEL=3' Version='2.0' \n"));
@@ -460,10 +480,10 @@ TEST_F(PackageTest, PackagePropertiesArePublishedAndLogged) {
 }
 
 // Runs the package with an installer that exits with code.
-void RunWithExitCode(FPackage& package, long code) {
+void RunWithExitCode(RunServices& services, FPackage& package, long code) {
     FakeRunner::exitCode = code;
-    package.PrepareExecution("setup.exe", false, false, false, "", false);
-    package.Execute(kInstall);
+    package.PrepareExecution(Request("setup.exe", false, false, false, "", false));
+    package.Execute(services, kInstall);
 }
 
 TEST_F(PackageTest, ClassificationOfExitCodes) {
@@ -491,16 +511,16 @@ TEST_F(PackageTest, ClassificationOfExitCodes) {
         package.errorCodes = row.errorCodes;
         package.cancelCodes = row.cancelCodes;
         package.rebootCode = row.rebootCode;
-        LogCapture log;
-        RunWithExitCode(package, row.code);
+        log().Clear();
+        RunWithExitCode(services_, package, row.code);
         EXPECT_EQ(row.code, package.ExitCode());
-        EXPECT_EQ(row.success, package.IsSuccess(false)) << row.code;
-        EXPECT_EQ(row.success, package.IsSuccess(true)) << row.code;  // no callback armed
+        EXPECT_EQ(row.success, package.IsSuccess(log().File(), false)) << row.code;
+        EXPECT_EQ(row.success, package.IsSuccess(log().File(), true)) << row.code;  // no callback
         const std::string warning = "[WARNING] The return code " + std::to_string(row.code) +
                                     " is declared both as a Success and Error code. The error "
                                     "code will be considered.\n";
-        EXPECT_EQ(row.bothWays, log.Contains(warning)) << row.code;
-        EXPECT_EQ(log.Text().find(warning), log.Text().rfind(warning)) << "reported once";
+        EXPECT_EQ(row.bothWays, log().Contains(warning)) << row.code;
+        EXPECT_EQ(log().Text().find(warning), log().Text().rfind(warning)) << "reported once";
     }
 }
 
@@ -532,8 +552,8 @@ TEST_F(PackageTest, ExecuteRunsTheListsAroundTheInstaller) {
         fake_.Install(kFirst, row.before);
         FakeRunner::installsVersion = row.after;
         journal.clear();
-        package.PrepareExecution("setup.exe", true, false, false, "", false);
-        EXPECT_EQ(0, package.Execute(row.action));
+        package.PrepareExecution(Request("setup.exe", true, false, false, "", false));
+        EXPECT_EQ(0, package.Execute(services_, row.action));
         std::vector<std::string> steps;
         for (const std::string& entry : journal)
             steps.push_back(entry.substr(0, entry.find(" ctx")));
@@ -549,70 +569,64 @@ TEST_F(PackageTest, ExecuteHandsContextAndRunnerChoices) {
     package_.beforeInstaller.Add(std::make_unique<NotingElement>("exec", 0));
     fake_.Install(kFirst, "1.0");
     FakeRunner::output = "line one\r\n\r\nline two\n";
-    package_.Compare();
-    package_.PrepareExecution(" setup.exe /s ", true, false, true, "", false);
-    LogCapture log;
-    EXPECT_EQ(0, package_.Execute(kInstall));
+    package_.Compare(fake_);
+    package_.PrepareExecution(Request(" setup.exe /s ", true, false, true, "", false));
+    EXPECT_EQ(0, package_.Execute(services_, kInstall));
     ASSERT_EQ(2u, journal.size());
     EXPECT_EQ("exec op=0 dir=0 ctx=Runtime|2.0|Runtime2.0|1", journal[0]);
     EXPECT_EQ("installer The Runtime [setup.exe /s] window=1 main=1", journal[1]);
-    EXPECT_TRUE(log.Contains("    Command   : setup.exe /s\n"));
+    EXPECT_TRUE(log().Contains("    Command   : setup.exe /s\n"));
     EXPECT_TRUE(package_.InstallerStarted());
     EXPECT_EQ(FakeRunner::output, package_.Output());
 
-    package_.PrepareExecution("setup.exe", false, false, false, "", false);
+    package_.PrepareExecution(Request("setup.exe", false, false, false, "", false));
     journal.clear();
-    package_.Execute(kInstall);
+    package_.Execute(services_, kInstall);
     EXPECT_EQ("installer The Runtime [setup.exe] window=0 main=0", journal.back());
 }
 
 TEST_F(PackageTest, FailuresAndEmptyCommands) {
-    package_.ParseOnFail("Warning:runtime failed");
+    package_.ParseOnFail("Warning:runtime failed", log().File());
     package_.beforeInstaller.Add(std::make_unique<NotingElement>("exec", 0));
-    package_.PrepareExecution("  [Nothing]", false, false, false, "", false);
+    package_.PrepareExecution(Request("  [Nothing]", false, false, false, "", false));
     store_.Set("Nothing", "", true);
     FakeRunner::exitCode = 5;
-    LogCapture log;
-    EXPECT_EQ(0, package_.Execute(kInstall));
+    EXPECT_EQ(0, package_.Execute(services_, kInstall));
     EXPECT_FALSE(package_.InstallerStarted());
     EXPECT_EQ(0, package_.ExitCode());
-    EXPECT_TRUE(log.Contains("[WARNING] Empty command line: execution skipped\n"));
+    EXPECT_TRUE(log().Contains("[WARNING] Empty command line: execution skipped\n"));
     ASSERT_EQ(1u, journal.size());
 
-    package_.PrepareExecution("setup.exe", false, false, false, "", false);
-    EXPECT_EQ(kOnFailWarning, package_.Execute(kInstall));  // the installer failed
+    package_.PrepareExecution(Request("setup.exe", false, false, false, "", false));
+    EXPECT_EQ(kOnFailWarning, package_.Execute(services_, kInstall));  // the installer failed
 
     auto failing = std::make_unique<NotingElement>("exec", 1);
-    failing->ParseOnFail("Error:cannot prepare");
+    failing->ParseOnFail("Error:cannot prepare", log().File());
     package_.beforeInstaller.Add(std::move(failing));
     FakeRunner::exitCode = 0;
-    EXPECT_EQ(kOnFailWarning, package_.Execute(kInstall));  // a list failed
+    EXPECT_EQ(kOnFailWarning, package_.Execute(services_, kInstall));  // a list failed
     EXPECT_EQ("installer Runtime [setup.exe] window=0 main=0", journal.back());
 }
 
-#if !defined(_WIN32)
-TEST_F(PackageTest, HostRunnerCannotStartInstallers) {
-    SetPackageRunnerFactory(nullptr);
-    LogCapture log;
-    RunWithExitCode(package_, 0);
+TEST_F(PackageTest, InstallerThatCannotStartFails) {
+    FakeRunner::exitCode = -1;  // what the runner gives for a command that did not start
+    RunWithExitCode(services_, package_, -1);
+    EXPECT_TRUE(package_.InstallerStarted());
     EXPECT_EQ(-1, package_.ExitCode());
-    EXPECT_FALSE(package_.IsSuccess(false));
-    EXPECT_TRUE(log.Contains("[ERROR] Package 'Runtime' cannot be started"));
+    EXPECT_FALSE(package_.IsSuccess(log().File(), false));
 }
-#endif
 
 TEST_F(PackageTest, DetectedLine) {
     fake_.Install(kFirst, "1.0");
-    package_.Compare();
-    LogCapture log;
-    package_.LogDetected();
+    package_.Compare(fake_);
+    package_.LogDetected(log().File());
     EXPECT_EQ(std::string("    Detected  : Ver='1.0' Name='Test Product' ProdCode='") + kFirst +
                   "' UpgrCode='" + kUpgrade + "' ProdId='u" + kUpgrade + "' \n",
-              log.Text());
+              log().Text());
     FPackage unknown;
-    unknown.Compare();
-    unknown.LogDetected();
-    EXPECT_TRUE(log.Contains("' \n    Detected  : \n"));
+    unknown.Compare(fake_);
+    unknown.LogDetected(log().File());
+    EXPECT_TRUE(log().Contains("' \n    Detected  : \n"));
 }
 
 TEST_F(PackageTest, ResultLines) {
@@ -655,68 +669,62 @@ TEST_F(PackageTest, ResultLines) {
         package.errorCodes = row.errorCodes;
         package.delayReboot = row.delayReboot;
         FakeRunner::output = "line one\r\n\r\nline two\r\n";
-        RunWithExitCode(package, row.code);
-        LogCapture log;
-        package.LogResult(row.rebootDue);
-        EXPECT_TRUE(log.Contains(row.lines)) << log.Text();
-        EXPECT_EQ(row.code == 0, !log.Contains("result code"));
-        EXPECT_EQ(row.rebootDue, log.Contains("    Reboot    : "));
-        EXPECT_FALSE(log.Contains("    Callback  : "));
+        RunWithExitCode(services_, package, row.code);
+        log().Clear();
+        package.LogResult(log().File(), row.rebootDue);
+        EXPECT_TRUE(log().Contains(row.lines)) << log().Text();
+        EXPECT_EQ(row.code == 0, !log().Contains("result code"));
+        EXPECT_EQ(row.rebootDue, log().Contains("    Reboot    : "));
+        EXPECT_FALSE(log().Contains("    Callback  : "));
     }
 }
 
 TEST_F(PackageTest, ArmedCallbackSetsItsPathAndIsLogged) {
     package_.appName = "Tarvex Suite";
-    LogCapture log;
-    package_.ArmCallback();
+    const std::string value = std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey + "\\Tarvex Suite";
+    run_.machine.SetValue(value, "12");  // a former run's code is cleared
+    package_.ArmCallback(services_);
     EXPECT_TRUE(package_.CallbackUsed());
-    ASSERT_NE(nullptr, std::getenv("CALLBACKPATH"));
-    const std::string path = std::getenv("CALLBACKPATH");
+    EXPECT_TRUE(run_.machine.HasKey(std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey));
+    EXPECT_EQ("", run_.machine.Value(value));
+    const std::string path = runner_.environment["CALLBACKPATH"];
     EXPECT_EQ(
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\"
         "Bootstrapper\\ReturnCodes\\Tarvex Suite",
         path);
-#if !defined(_WIN32)
-    EXPECT_TRUE(log.Contains("Context:    ClearCallbackReturn"));  // the host has no registry
-#endif
-    RunWithExitCode(package_, 0);
+    RunWithExitCode(services_, package_, 0);
     EXPECT_EQ(RC_None, package_.CallbackReturnCode());
-    package_.LogResult(false);
-    EXPECT_TRUE(log.Contains("    Callback  : -1 [Ignored]\n"));
+    package_.LogResult(log().File(), false);
+    EXPECT_TRUE(log().Contains("    Callback  : -1 [Ignored]\n"));
 
     FPackage longName;
     longName.appName = std::string(1000, 'n');
-    longName.ArmCallback();
-    EXPECT_TRUE(log.Contains("[ERROR] CallbackPath buffer too small!"));
-    EXPECT_EQ(path, std::getenv("CALLBACKPATH"));
-    long error = 0;
-    for (const FPackage* armed : {&package_, &longName})
-        DeleteRegistryValue(
-            std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey + "\\" + armed->DisplayName(),
-            kRegistryDefaultView, &error);
+    longName.ArmCallback(services_);
+    EXPECT_TRUE(log().Contains("[ERROR] CallbackPath buffer too small!"));
+    EXPECT_EQ(path, runner_.environment["CALLBACKPATH"]);
 }
 
 TEST_F(PackageTest, OutputPropertiesNeedAPathAndAnUpgradeCode) {
-    LogCapture log;
-    EXPECT_TRUE(package_.PublishOutputProperties(""));  // none wanted
-    EXPECT_TRUE(package_.RetrieveOutputProperties(""));
-    EXPECT_TRUE(package_.RemoveOutputProperties(""));
-    EXPECT_EQ("", log.Text());
+    EXPECT_TRUE(package_.PublishOutputProperties(services_, ""));  // none wanted
+    EXPECT_TRUE(package_.RetrieveOutputProperties(services_, ""));
+    EXPECT_TRUE(package_.RemoveOutputProperties(services_, ""));
+    EXPECT_EQ("", log().Text());
     package_.outputProperties = "RESULT,DETAIL";
-    EXPECT_FALSE(package_.PublishOutputProperties(""));
-    EXPECT_FALSE(package_.RetrieveOutputProperties(""));
-    EXPECT_FALSE(package_.RemoveOutputProperties(""));
+    EXPECT_FALSE(package_.PublishOutputProperties(services_, ""));
+    EXPECT_FALSE(package_.RetrieveOutputProperties(services_, ""));
+    EXPECT_FALSE(package_.RemoveOutputProperties(services_, ""));
     for (const char* where :
          {"PublishMSIProps()\n", "RetrieveMSIProps()()\n", "RemoveMSIProps()\n"})
-        EXPECT_TRUE(log.Contains(std::string("                No registry path provided for "
+        EXPECT_TRUE(log().Contains(std::string("                No registry path provided for "
                                              "output properties list in ") +
                                  where));
     package_.version.productId = std::string("p") + kFirst;  // no upgrade code
     fake_.Install(kFirst, "1.0");
-    package_.Compare();
-    EXPECT_FALSE(package_.PublishOutputProperties("HKEY_LOCAL_MACHINE\\SOFTWARE\\Props"));
+    package_.Compare(fake_);
+    EXPECT_FALSE(
+        package_.PublishOutputProperties(services_, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Props"));
     EXPECT_TRUE(
-        log.Contains("[WARNING] Cannot write output properties list to msi package: no "
+        log().Contains("[WARNING] Cannot write output properties list to msi package: no "
                      "upgrade code for package 'Runtime'"));
 }
 
@@ -745,13 +753,13 @@ TEST_F(PackageTest, PackageInformationFromTheInstallerFile) {
         package.type = row.type;
         package.version.productId = row.id;
         package.version.versionText = row.wanted;
-        package.ReadPackageInformation(row.file);
+        package.ReadPackageInformation(row.file, fake_);
         EXPECT_EQ(row.expectedId, package.version.productId) << row.type << row.file;
         EXPECT_EQ(row.expectedVersion, package.version.versionText) << row.type << row.file;
     }
     FPackage package;
     package.type = "MSI";
-    package.ReadPackageInformation("rt.msi");
+    package.ReadPackageInformation("rt.msi", fake_);
     EXPECT_STREQ("Runtime Package", package.Product().productName);
 }
 

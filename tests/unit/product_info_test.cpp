@@ -94,6 +94,7 @@ class FakeQueries : public InstallerQueries {
         ++calls;
         return fileVersions[path];
     }
+    std::string FileProductName(const char*) override { return std::string(); }
 
     std::map<std::string, std::vector<std::string>> related;
     std::vector<std::string> products;

@@ -1,7 +1,8 @@
 #pragma once
-// The package status table of a run: one slot per package (name, state, text), read by
-// the progress dialog. The shared block of a product (InstanceMap) is the table of a real
-// run; MemoryStatusTable keeps one in the process (for runs under test).
+// The progress list of a run as the engine writes it: one slot per package (name and
+// state), read by the progress dialog. The shared block of a product (InstanceMap) is the
+// table of a real run, so that chained setups and the dialog's thread see the same
+// states; MemoryStatusTable keeps one in the process (for runs under test).
 
 #include <array>
 #include <string>

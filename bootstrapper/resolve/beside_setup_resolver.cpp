@@ -1,0 +1,34 @@
+#include "beside_setup_resolver.h"
+
+#include <utility>
+
+#include "file_system.h"
+#include "files.h"
+#include "log_file.h"
+
+BesideSetupResolver::BesideSetupResolver(std::string setupFolder, FileSystem& files,
+                                         LogFile& log)
+    : setupFolder_(std::move(setupFolder)), files_(files), log_(log) {}
+
+ResolvedInstaller BesideSetupResolver::Resolve(const InstallerRequest& request) {
+    ResolvedInstaller result;
+    std::string fileName = request.fileName;
+    if (fileName.compare(0, 2, ".\\") == 0)
+        fileName.erase(0, 2);
+    if (fileName.empty()) {
+        log_.Line("    Resolver  : IGNORED - no file name provided");
+        result.reason = "No package file name provided";
+        return result;
+    }
+    const std::string path = Files::JoinPath(setupFolder_, fileName);
+    if (files_.FileExists(path)) {
+        result.found = true;
+        result.path = path;
+        log_.Line("    Resolver  : INSTALLER '%s'", path.c_str());
+        return result;
+    }
+    result.reason = "No package/archive file found";
+    log_.Line("    Resolver  : FAILED resolving installer file location: %s",
+              result.reason.c_str());
+    return result;
+}

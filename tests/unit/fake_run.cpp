@@ -1,0 +1,390 @@
+#include "fake_run.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "messages.h"
+#include "package_callback.h"
+
+namespace {
+
+const long kNotFound = 2;              // ERROR_FILE_NOT_FOUND
+const long kUnknownProduct = 1605;     // ERROR_UNKNOWN_PRODUCT
+const long kUnknownProperty = 1608;    // ERROR_UNKNOWN_PROPERTY
+const long kOpenFailed = 110;          // ERROR_OPEN_FAILED
+const std::time_t kEightOClock = 8 * 3600;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string KeyOf(const std::string& path) {
+    std::string key = Lower(path);
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    return key;
+}
+
+// A value path split at its last "\" into the key and the value name.
+void SplitValuePath(const std::string& path, std::string* key, std::string* name) {
+    const std::size_t slash = path.find_last_of('\\');
+    *key = KeyOf(slash == std::string::npos ? std::string() : path.substr(0, slash));
+    *name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+class FakePackageFile : public InstallerPackage {
+  public:
+    explicit FakePackageFile(std::map<std::string, std::string> table) : table_(std::move(table)) {}
+    long Property(const char* name, std::string* value) override {
+        const auto it = table_.find(name);
+        if (it == table_.end())
+            return kUnknownProperty;
+        *value = it->second;
+        return 0;
+    }
+    long RevisionNumber(std::string* value) override {
+        const auto it = table_.find("PackageCode");
+        *value = it == table_.end() ? std::string() : it->second;
+        return it == table_.end() ? kUnknownProperty : 0;
+    }
+
+  private:
+    std::map<std::string, std::string> table_;
+};
+
+}  // namespace
+
+void FakeMachine::Install(const Product& product) {
+    Remove(product.productCode);
+    products_.push_back(product);
+}
+
+bool FakeMachine::Remove(const std::string& productCode) {
+    const auto it = std::find_if(products_.begin(), products_.end(), [&](const Product& p) {
+        return Lower(p.productCode) == Lower(productCode);
+    });
+    if (it == products_.end())
+        return false;
+    products_.erase(it);
+    return true;
+}
+
+const FakeMachine::Product* FakeMachine::Find(const std::string& productCode) const {
+    for (const Product& product : products_) {
+        if (Lower(product.productCode) == Lower(productCode))
+            return &product;
+    }
+    return nullptr;
+}
+
+std::string FakeMachine::VersionOf(const std::string& productCode) const {
+    const Product* product = Find(productCode);
+    return product ? product->version : std::string();
+}
+
+void FakeMachine::AddPackageFile(const std::string& path,
+                                 const std::map<std::string, std::string>& table) {
+    File& file = files_[Lower(path)];
+    file.table = table;
+    file.isPackage = true;
+}
+
+void FakeMachine::AddFile(const std::string& path, const std::string& fileVersion,
+                          const std::string& productName) {
+    File& file = files_[Lower(path)];
+    file.fileVersion = fileVersion;
+    file.productName = productName;
+}
+
+void FakeMachine::SetValue(const std::string& path, const std::string& value) {
+    std::string key, name;
+    SplitValuePath(path, &key, &name);
+    long ignored = 0;
+    CreateKey(key, kRegistryDefaultView, &ignored);
+    WriteString(path, value, kRegistryDefaultView, &ignored);
+}
+
+std::string FakeMachine::Value(const std::string& path) const {
+    std::string key, name;
+    SplitValuePath(path, &key, &name);
+    for (const auto& value : values_) {
+        if (value.key == key && Lower(value.name) == Lower(name))
+            return value.data;
+    }
+    return std::string();
+}
+
+bool FakeMachine::HasKey(const std::string& keyPath) const {
+    return std::find(keys_.begin(), keys_.end(), KeyOf(keyPath)) != keys_.end();
+}
+
+long FakeMachine::RelatedProduct(const char* upgradeCode, unsigned long index,
+                                 std::string* productCode) {
+    unsigned long seen = 0;
+    for (const Product& product : products_) {
+        if (Lower(product.upgradeCode) != Lower(upgradeCode))
+            continue;
+        if (seen++ == index) {
+            *productCode = product.productCode;
+            return 0;
+        }
+    }
+    return kInstallerNoMoreItems;
+}
+
+long FakeMachine::InstalledProduct(unsigned long index, std::string* productCode) {
+    if (index >= products_.size())
+        return kInstallerNoMoreItems;
+    *productCode = products_[index].productCode;
+    return 0;
+}
+
+long FakeMachine::ProductProperty(const char* productCode, const char* property,
+                                  std::string* value) {
+    const Product* product = Find(productCode);
+    if (!product)
+        return kUnknownProduct;
+    const std::string name = property;
+    if (name == "VersionString")
+        *value = product->version;
+    else if (name == "InstalledProductName" || name == "ProductName")
+        *value = product->name;
+    else
+        return kUnknownProperty;
+    return 0;
+}
+
+std::unique_ptr<InstallerPackage> FakeMachine::OpenPackage(const char* path, long* error) {
+    const auto it = files_.find(Lower(path));
+    if (it == files_.end() || !it->second.isPackage) {
+        *error = kOpenFailed;
+        return nullptr;
+    }
+    *error = 0;
+    return std::make_unique<FakePackageFile>(it->second.table);
+}
+
+bool FakeMachine::ReadRegistry(const std::string& path, RegistryView view, std::string* value,
+                               long* error) {
+    return ReadValue(path, value, view, error);
+}
+
+long FakeMachine::ListMachineSubkeys(const char* key, RegistryView, std::vector<std::string>* names) {
+    names->clear();
+    const std::string parent = KeyOf(std::string("HKEY_LOCAL_MACHINE\\") + key);
+    for (const std::string& candidate : keys_) {
+        if (candidate.size() > parent.size() + 1 && candidate.compare(0, parent.size(), parent) == 0 &&
+            candidate[parent.size()] == '\\' &&
+            candidate.find('\\', parent.size() + 1) == std::string::npos)
+            names->push_back(candidate.substr(parent.size() + 1));
+    }
+    return HasKey(parent) ? 0 : kNotFound;
+}
+
+std::string FakeMachine::FileVersion(const char* path) {
+    const auto it = files_.find(Lower(path));
+    return it == files_.end() ? std::string() : it->second.fileVersion;
+}
+
+std::string FakeMachine::FileProductName(const char* path) {
+    const auto it = files_.find(Lower(path));
+    return it == files_.end() ? std::string() : it->second.productName;
+}
+
+bool FakeMachine::ReadValue(const std::string& path, std::string* value, RegistryView,
+                            long* errorCode) {
+    std::string key, name;
+    SplitValuePath(path, &key, &name);
+    for (const auto& entry : values_) {
+        if (entry.key == key && Lower(entry.name) == Lower(name)) {
+            *value = entry.data;
+            *errorCode = 0;
+            return true;
+        }
+    }
+    *errorCode = kNotFound;
+    return false;
+}
+
+bool FakeMachine::CreateKey(const std::string& keyPath, RegistryView, long* errorCode) {
+    // Every key above is created too, as the registry does.
+    const std::string key = KeyOf(keyPath);
+    for (std::size_t slash = key.find('\\'); ; slash = key.find('\\', slash + 1)) {
+        const std::string part = key.substr(0, slash);
+        if (std::find(keys_.begin(), keys_.end(), part) == keys_.end())
+            keys_.push_back(part);
+        if (slash == std::string::npos)
+            break;
+    }
+    *errorCode = 0;
+    return true;
+}
+
+bool FakeMachine::DeleteKey(const std::string& keyPath, RegistryView, long* errorCode) {
+    const std::string key = KeyOf(keyPath);
+    if (!HasKey(key)) {
+        *errorCode = kNotFound;
+        return false;
+    }
+    const auto below = [&key](const std::string& other) {
+        return other == key || (other.size() > key.size() && other.compare(0, key.size(), key) == 0 &&
+                                other[key.size()] == '\\');
+    };
+    keys_.erase(std::remove_if(keys_.begin(), keys_.end(), below), keys_.end());
+    values_.erase(std::remove_if(values_.begin(), values_.end(),
+                                 [&below](const Entry& value) { return below(value.key); }),
+                  values_.end());
+    *errorCode = 0;
+    return true;
+}
+
+bool FakeMachine::WriteString(const std::string& path, const std::string& value, RegistryView,
+                              long* errorCode) {
+    std::string key, name;
+    SplitValuePath(path, &key, &name);
+    if (!HasKey(key)) {
+        *errorCode = kNotFound;
+        return false;
+    }
+    for (auto& entry : values_) {
+        if (entry.key == key && Lower(entry.name) == Lower(name)) {
+            entry.data = value;
+            *errorCode = 0;
+            return true;
+        }
+    }
+    values_.push_back(Entry{key, name, value});
+    *errorCode = 0;
+    return true;
+}
+
+bool FakeMachine::DeleteValue(const std::string& path, RegistryView, long* errorCode) {
+    std::string key, name;
+    SplitValuePath(path, &key, &name);
+    const auto it = std::find_if(values_.begin(), values_.end(), [&](const Entry& value) {
+        return value.key == key && Lower(value.name) == Lower(name);
+    });
+    if (it == values_.end()) {
+        *errorCode = kNotFound;
+        return false;
+    }
+    values_.erase(it);
+    *errorCode = 0;
+    return true;
+}
+
+bool FakeMachine::EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
+                                  RegistryView, long* errorCode) {
+    values->clear();
+    const std::string key = KeyOf(keyPath);
+    if (!HasKey(key)) {
+        *errorCode = kNotFound;
+        return false;
+    }
+    for (const auto& entry : values_) {
+        if (entry.key == key)
+            values->push_back(RegistryValue{entry.name, entry.data});
+    }
+    *errorCode = 0;
+    return true;
+}
+
+bool FakeMachine::FileExists(const std::string& path) {
+    return files_.count(Lower(path)) > 0;
+}
+
+bool FakeMachine::OemManufacturer(std::string* manufacturer, long* errorCode) {
+    *manufacturer = "NO";
+    *errorCode = 0;
+    return true;
+}
+
+ProcessResult FakeInstallers::Run(const std::string& name, const std::string& command,
+                                  bool showWindow, bool collectEvents) {
+    starts_.push_back(Start{name, command, showWindow, collectEvents});
+    const auto it = scripts_.find(name);
+    if (it == scripts_.end())
+        return ProcessResult{0, std::string()};
+    const InstallerScript& script = it->second;
+    if (script.effect)
+        script.effect(machine_);
+    if (!script.callbackValue.empty())
+        machine_.SetValue(std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey + "\\" + name,
+                          script.callbackValue);
+    return ProcessResult{script.exitCode, script.output};
+}
+
+bool FakeInstallers::SetEnvironment(const std::string& name, const std::string& value) {
+    environment_[name] = value;
+    return true;
+}
+
+int FakePrompts::Show(const char* tag, const char* text, unsigned type) {
+    shown.push_back(Shown{tag ? tag : "", text ? text : "", type});
+    if (!answers.empty()) {
+        const int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    return (type & 0xF) == kBoxOk ? kBoxAnswerOk : defaultAnswer;
+}
+
+FakeClock::FakeClock() {
+    // 08:00:00 local time on the second day of 1970, whatever the time zone of the host.
+    std::tm local{};
+    local.tm_year = 70;
+    local.tm_mday = 2;
+    local.tm_hour = 8;
+    local.tm_isdst = -1;
+    now_ = std::mktime(&local);
+    if (now_ == static_cast<std::time_t>(-1))
+        now_ = 86400 + kEightOClock;
+}
+
+void FakeClock::Sleep(unsigned milliseconds) {
+    slept_ += milliseconds;
+    now_ += milliseconds / 1000;
+}
+
+MemoryLog::MemoryLog() : log_(nullptr, std::string(), std::string()), stream_(std::tmpfile()) {
+    if (stream_)
+        log_.AddStreamSink(stream_);
+}
+
+MemoryLog::~MemoryLog() {
+    log_.Close();
+    if (stream_)
+        std::fclose(stream_);
+}
+
+std::string MemoryLog::Text() const {
+    if (!stream_)
+        return std::string();
+    std::fflush(stream_);
+    std::rewind(stream_);
+    std::string text;
+    char buffer[4096];
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof(buffer), stream_)) > 0) text.append(buffer, read);
+    std::fseek(stream_, 0, SEEK_END);
+    text.erase(0, std::min(start_, text.size()));
+    // Streams in text mode on Windows turn line ends into CR LF.
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+void MemoryLog::Clear() {
+    if (!stream_)
+        return;
+    std::fflush(stream_);
+    std::fseek(stream_, 0, SEEK_END);
+    const long size = std::ftell(stream_);
+    start_ = size > 0 ? static_cast<std::size_t>(size) : 0;
+}
+
+FakeRun::FakeRun() : FakeRun(ownProperties) {}
+
+FakeRun::FakeRun(PropertyStore& properties)
+    : resolver_(kSetupFolder, machine, log.File()),
+      services_{log.File(), properties, prompts,  progress, installers, resolver_,
+                machine,    machine,    machine,  machine,  clock,      events} {}

@@ -1,0 +1,234 @@
+#pragma once
+// Fakes of the services a run reaches, for tests that run packages, flow elements or the
+// whole installer without Windows: one fake machine (installed products, package files,
+// registry values, files), installers that play a script, prompts that answer from a
+// script, a clock that moves only when told, and a log kept in memory.
+
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "beside_setup_resolver.h"
+#include "clock.h"
+#include "event_logger.h"
+#include "file_system.h"
+#include "log_file.h"
+#include "machine_probe.h"
+#include "package_status_table.h"
+#include "process_runner.h"
+#include "product_info.h"
+#include "property_store.h"
+#include "registry.h"
+#include "run_services.h"
+#include "user_prompts.h"
+
+// One machine: what detection, the registry and the file system see. Registry views are
+// not told apart: a value written in one view is read in every view.
+class FakeMachine : public InstallerQueries,
+                    public RegistryAccess,
+                    public FileSystem,
+                    public MachineProbe {
+  public:
+    struct Product {
+        std::string productCode;
+        std::string upgradeCode;
+        std::string version;
+        std::string name;
+    };
+
+    // Installs (or replaces) a Windows Installer product.
+    void Install(const Product& product);
+    // Removes the product of that code; false when it was not installed.
+    bool Remove(const std::string& productCode);
+    // The installed version of a product code, "" when it is not installed.
+    std::string VersionOf(const std::string& productCode) const;
+    const std::vector<Product>& Products() const { return products_; }
+
+    // A package file on disk with its Property table (also makes the file exist).
+    void AddPackageFile(const std::string& path, const std::map<std::string, std::string>& table);
+    void AddFile(const std::string& path, const std::string& fileVersion = "",
+                 const std::string& productName = "");
+    void SetCurrentDirectory(const std::string& folder) { currentDirectory_ = folder; }
+
+    // A registry value by full path ("HKEY_LOCAL_MACHINE\Key\Value"), creating its key.
+    void SetValue(const std::string& path, const std::string& value);
+    // The value, or "" when it is missing.
+    std::string Value(const std::string& path) const;
+    bool HasKey(const std::string& keyPath) const;
+
+    // InstallerQueries
+    long RelatedProduct(const char* upgradeCode, unsigned long index,
+                        std::string* productCode) override;
+    long InstalledProduct(unsigned long index, std::string* productCode) override;
+    long ProductProperty(const char* productCode, const char* property,
+                         std::string* value) override;
+    std::unique_ptr<InstallerPackage> OpenPackage(const char* path, long* error) override;
+    bool ReadRegistry(const std::string& path, RegistryView view, std::string* value,
+                      long* error) override;
+    long ListMachineSubkeys(const char* key, RegistryView view,
+                            std::vector<std::string>* names) override;
+    std::string FileVersion(const char* path) override;
+    std::string FileProductName(const char* path) override;
+
+    // RegistryAccess
+    bool ReadValue(const std::string& path, std::string* value, RegistryView view,
+                   long* errorCode) override;
+    bool CreateKey(const std::string& keyPath, RegistryView view, long* errorCode) override;
+    bool DeleteKey(const std::string& keyPath, RegistryView view, long* errorCode) override;
+    bool WriteString(const std::string& path, const std::string& value, RegistryView view,
+                     long* errorCode) override;
+    bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) override;
+    bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
+                         RegistryView view, long* errorCode) override;
+
+    // FileSystem
+    bool FileExists(const std::string& path) override;
+    std::string CurrentDirectory() override { return currentDirectory_; }
+
+    // MachineProbe
+    bool HasChassisSerial() override { return chassis; }
+    bool OemManufacturer(std::string* manufacturer, long* errorCode) override;
+
+    bool chassis = false;
+
+  private:
+    struct File {
+        std::string fileVersion;
+        std::string productName;
+        std::map<std::string, std::string> table;  // the Property table of a package file
+        bool isPackage = false;
+    };
+    struct Entry {
+        std::string key;  // lower case
+        std::string name;
+        std::string data;
+    };
+
+    const Product* Find(const std::string& productCode) const;
+
+    std::vector<Product> products_;
+    std::map<std::string, File> files_;  // by lower-case path
+    std::vector<std::string> keys_;      // lower case, without a final "\"
+    std::vector<Entry> values_;          // in the order they were written
+    std::string currentDirectory_ = "C:\\Setup";
+};
+
+// What one installer does when it runs, by the name it is started under (the package's
+// display name).
+struct InstallerScript {
+    long exitCode = 0;
+    std::string output;
+    // The code a chained setup leaves through the callback (written when not empty).
+    std::string callbackValue;
+    // Changes the installer makes to the machine (install, remove, registry values).
+    std::function<void(FakeMachine&)> effect;
+};
+
+// Installers that play their scripts; every start is recorded.
+class FakeInstallers : public ProcessRunner {
+  public:
+    explicit FakeInstallers(FakeMachine& machine) : machine_(machine) {}
+
+    struct Start {
+        std::string name;
+        std::string command;
+        bool showWindow = false;
+        bool collectEvents = false;
+    };
+
+    void Script(const std::string& name, InstallerScript script) { scripts_[name] = script; }
+    const std::vector<Start>& Starts() const { return starts_; }
+    const std::map<std::string, std::string>& Environment() const { return environment_; }
+
+    ProcessResult Run(const std::string& name, const std::string& command, bool showWindow,
+                      bool collectEvents) override;
+    bool SetEnvironment(const std::string& name, const std::string& value) override;
+
+  private:
+    FakeMachine& machine_;
+    std::map<std::string, InstallerScript> scripts_;
+    std::vector<Start> starts_;
+    std::map<std::string, std::string> environment_;
+};
+
+// Prompts answered from a queue; once it is empty, OK boxes answer OK and Yes/No and
+// OK/Cancel boxes answer defaultAnswer.
+class FakePrompts : public UserPrompts {
+  public:
+    struct Shown {
+        std::string tag;
+        std::string text;
+        unsigned type = 0;
+    };
+    int Show(const char* tag, const char* text, unsigned type) override;
+
+    std::vector<int> answers;
+    int defaultAnswer = 7;  // No
+    std::vector<Shown> shown;
+};
+
+// Starts at a fixed time (08:00:00 local time) and moves only by Advance and Sleep.
+class FakeClock : public Clock {
+  public:
+    FakeClock();
+    std::time_t Now() override { return now_; }
+    void Sleep(unsigned milliseconds) override;
+    void Advance(int seconds) { now_ += seconds; }
+    unsigned long long SleptMilliseconds() const { return slept_; }
+
+  private:
+    std::time_t now_;
+    unsigned long long slept_ = 0;
+};
+
+// A log that writes into memory only.
+class MemoryLog {
+  public:
+    MemoryLog();
+    ~MemoryLog();
+    MemoryLog(const MemoryLog&) = delete;
+    MemoryLog& operator=(const MemoryLog&) = delete;
+
+    LogFile& File() { return log_; }
+    // What was written since the last Clear().
+    std::string Text() const;
+    void Clear();
+    bool Contains(const std::string& part) const { return Text().find(part) != std::string::npos; }
+
+  private:
+    LogFile log_;
+    std::FILE* stream_;
+    std::size_t start_ = 0;
+};
+
+// All fakes of one run, and the services made of them. The setup folder of the resolver is
+// "C:\Setup".
+class FakeRun {
+  public:
+    explicit FakeRun(PropertyStore& properties);
+    FakeRun();
+    FakeRun(const FakeRun&) = delete;
+    FakeRun& operator=(const FakeRun&) = delete;
+
+    RunServices& Services() { return services_; }
+    std::string LogText() const { return log.Text(); }
+
+    static constexpr const char* kSetupFolder = "C:\\Setup";
+
+    PropertyStore ownProperties;
+    FakeMachine machine;
+    FakeInstallers installers{machine};
+    FakePrompts prompts;
+    FakeClock clock;
+    MemoryLog log;
+    MemoryStatusTable progress;
+    EventLogger events;
+
+  private:
+    BesideSetupResolver resolver_;
+    RunServices services_;
+};
