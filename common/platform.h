@@ -12,6 +12,10 @@ namespace platform {
 extern const char kPathSeparator;
 
 std::string CurrentDirectory();
+// The full path of the running program (the executable, also inside a plug-in), and its
+// folder; empty when the system cannot tell.
+std::string ProgramPath();
+std::string ProgramFolder();
 bool ChangeDirectory(const std::string& folder);
 bool IsDirectory(const std::string& path);
 // Creates one folder level; true when it exists afterwards.

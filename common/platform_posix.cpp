@@ -17,6 +17,20 @@ std::string CurrentDirectory() {
     return getcwd(buffer, sizeof(buffer)) ? std::string(buffer) : std::string();
 }
 
+std::string ProgramPath() {
+    char buffer[4096];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer));
+    return length > 0 && static_cast<std::size_t>(length) < sizeof(buffer)
+               ? std::string(buffer, static_cast<std::size_t>(length))
+               : std::string();
+}
+
+std::string ProgramFolder() {
+    const std::string path = ProgramPath();
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 bool ChangeDirectory(const std::string& folder) {
     // The neutral code speaks in Windows paths (".\\" is the current folder).
     std::string path = folder;

@@ -17,6 +17,18 @@ std::string CurrentDirectory() {
     return (length > 0 && length < sizeof(buffer)) ? std::string(buffer, length) : std::string();
 }
 
+std::string ProgramPath() {
+    char path[MAX_PATH * 4] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
+}
+
+std::string ProgramFolder() {
+    const std::string path = ProgramPath();
+    const std::size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 bool ChangeDirectory(const std::string& folder) {
     return SetCurrentDirectoryA(folder.c_str()) != FALSE;
 }

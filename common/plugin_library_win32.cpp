@@ -9,6 +9,7 @@
 
 #include "files.h"
 #include "log_file.h"
+#include "platform.h"
 #include "plugin_call.h"
 #include "str_util.h"
 #include "text_util.h"
@@ -29,16 +30,7 @@ struct ProcedureName {
 };
 const ProcedureName kProcedureNames[] = {{"CallProc", "BSCallProc"}};
 
-std::string ProgramFolder() {
-    char path[MAX_PATH * 4] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    if (length == 0 || length >= sizeof(path))
-        return std::string();
-    char* slash = std::strrchr(path, '\\');
-    return slash ? std::string(path, slash) : std::string();
-}
-
-PluginFolderProvider g_folder = ProgramFolder;
+PluginFolderProvider g_folder = platform::ProgramFolder;
 
 std::vector<std::unique_ptr<Library>>& Cache() {
     static std::vector<std::unique_ptr<Library>> cache;
@@ -159,7 +151,7 @@ int Library::ExecuteMethod(const char* text, int* intResult, char* buffer, int b
 }
 
 void SetPluginFolderProvider(PluginFolderProvider provider) {
-    g_folder = provider ? provider : ProgramFolder;
+    g_folder = provider ? provider : platform::ProgramFolder;
 }
 
 Library* GetLibrary(const char* fileName) {

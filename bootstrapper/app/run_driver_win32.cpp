@@ -41,15 +41,9 @@ void AppendBounded(std::string& target, const std::string& text, std::size_t siz
     target += text.substr(0, size - 1 - target.size());
 }
 
-std::string ModulePath(void* module) {
-    char path[MAX_PATH * 4] = {};
-    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), path, sizeof(path));
-    return std::string(path, length < sizeof(path) ? length : 0);
-}
-
-BannerFacts GatherBannerFacts(void* module, std::time_t startTime, const CommandLine& command) {
+BannerFacts GatherBannerFacts(std::time_t startTime, const CommandLine& command) {
     BannerFacts facts;
-    const std::string program = ModulePath(module);
+    const std::string program = platform::ProgramPath();
     facts.productName = GetVersion(program.c_str(), "ProductName");
     facts.fileVersion = GetVersion(program.c_str(), "FileVersion");
     facts.platform = OsPlatform();
@@ -88,14 +82,13 @@ void RunDriver::PrepareStart(const char* systemCommandLine) {
     ShellExec::SetWaitDialog(module_, IDD_WAIT_DIALOG, IDC_WAIT_PROGRESS, IDC_WAIT_TEXT);
     std::string fullCommandLine;
     AppendBounded(fullCommandLine, "\"", kFullCommandLineSize);
-    AppendBounded(fullCommandLine, ModulePath(module_), kFullCommandLineSize);
+    AppendBounded(fullCommandLine, platform::ProgramPath(), kFullCommandLineSize);
     AppendBounded(fullCommandLine, "\" ", kFullCommandLineSize);
     AppendBounded(fullCommandLine, systemCommandLine ? systemCommandLine : "",
                   kFullCommandLineSize);
     startTime_ = std::time(nullptr);
     command_ = std::make_unique<CommandLine>(fullCommandLine.c_str(), " \t", '"');
-    SetSetupFolder(command_->ProgramFolder());
-    bannerText_ = BuildBanner(GatherBannerFacts(module_, startTime_, *command_));
+    bannerText_ = BuildBanner(GatherBannerFacts(startTime_, *command_));
 }
 
 void RunDriver::FlushBanner() {
@@ -150,7 +143,7 @@ void RunDriver::RunProtected() {
     globalMap_.reset();  // it guards only the moment of start-up
     const int count = productMap_->AddInstance();
     Log().SetIndentLevel(count - 1);
-    platform::ChangeDirectory(command_->ProgramFolder());
+    platform::ChangeDirectory(SetupFolder());
     FlushBanner();
     RunConfiguredChain();
     WriteSummary();

@@ -16,5 +16,5 @@ void SetSetupFolder(const std::string& folder) {
 }
 
 std::string SetupFolder() {
-    return g_setupFolder.empty() ? platform::CurrentDirectory() : g_setupFolder;
+    return g_setupFolder.empty() ? platform::ProgramFolder() : g_setupFolder;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The folder of setup, where the configuration files lie. The run driver sets it from the
-// command line; until then readers get the current directory.
+// The folder of setup, where the configuration files lie: the folder of the running
+// program, unless a test names another one.
 
 #include <string>
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "log_capture.h"
 #include "messages.h"
 #include "package_callback.h"
 
@@ -358,19 +359,7 @@ MemoryLog::~MemoryLog() {
 }
 
 std::string MemoryLog::Text() const {
-    if (!stream_)
-        return std::string();
-    std::fflush(stream_);
-    std::rewind(stream_);
-    std::string text;
-    char buffer[4096];
-    std::size_t read;
-    while ((read = std::fread(buffer, 1, sizeof(buffer), stream_)) > 0) text.append(buffer, read);
-    std::fseek(stream_, 0, SEEK_END);
-    text.erase(0, std::min(start_, text.size()));
-    // Streams in text mode on Windows turn line ends into CR LF.
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
+    return StreamText(stream_, start_);
 }
 
 void MemoryLog::Clear() {

@@ -10,12 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "beside_setup_resolver.h"
 #include "child_process.h"
+#include "clock.h"
+#include "event_logger.h"
 #include "f_package.h"
+#include "file_system.h"
 #include "log_capture.h"
+#include "machine_probe.h"
+#include "package_status_table.h"
+#include "process_runner.h"
 #include "property_store.h"
 #include "registry.h"
 #include "return_codes.h"
+#include "run_services.h"
+#include "user_prompts.h"
 #include "version.h"
 
 namespace {
@@ -36,22 +45,39 @@ std::string CallbackValuePath() {
 
 void SetCallbackValue(const std::string& text) {
     long error = 0;
+    ASSERT_TRUE(CreateRegistryKey(std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey,
+                                  kRegistryDefaultView, &error))
+        << error;
     ASSERT_TRUE(WriteRegistryString(CallbackValuePath(), text, kRegistryDefaultView, &error))
         << error;
 }
 
+// The program's own services, on the machine the test runs on.
 class PackageRegistryTest : public ::testing::Test {
   protected:
-    void SetUp() override { SetCurrentPropertyStore(&store_); }
     void TearDown() override {
         long error = 0;
         DeleteRegistryValue(CallbackValuePath(), kRegistryDefaultView, &error);
         DeleteRegistryKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\TarvexTests\\PackageProps",
                           kRegistryDefaultView, &error);
-        SetCurrentPropertyStore(nullptr);
     }
 
     PropertyStore store_;
+    MemoryStatusTable progress_;
+    EventLogger events_;
+    BesideSetupResolver resolver_{TestProgramFolder(), SystemFileSystem(), Log()};
+    RunServices run_{Log(),
+                     store_,
+                     MessageBoxPrompts(),
+                     progress_,
+                     SystemProcessRunner(),
+                     resolver_,
+                     SystemInstallerQueries(),
+                     SystemMachineProbe(),
+                     SystemRegistry(),
+                     SystemFileSystem(),
+                     SystemClock(),
+                     events_};
 };
 
 TEST_F(PackageRegistryTest, ArmingClearsTheValueAndPublishesItsPath) {
@@ -59,7 +85,7 @@ TEST_F(PackageRegistryTest, ArmingClearsTheValueAndPublishesItsPath) {
     FPackage package;
     package.name = "Main";
     package.appName = kCallbackName;
-    package.ArmCallback();
+    package.ArmCallback(run_);
     std::string value = "not read";
     long error = 0;
     ASSERT_TRUE(ReadRegistryValue(CallbackValuePath(), &value, kRegistryDefaultView, &error));
@@ -67,7 +93,7 @@ TEST_F(PackageRegistryTest, ArmingClearsTheValueAndPublishesItsPath) {
     char path[1024] = {};
     ASSERT_NE(0u, GetEnvironmentVariableA("CALLBACKPATH", path, sizeof(path)));
     EXPECT_EQ(CallbackValuePath(), path);
-    EXPECT_EQ(RC_None, package.ReadCallbackReturn());
+    EXPECT_EQ(RC_None, package.ReadCallbackReturn(run_));
 }
 
 TEST_F(PackageRegistryTest, CallbackValuesAreTranslated) {
@@ -89,14 +115,14 @@ TEST_F(PackageRegistryTest, CallbackValuesAreTranslated) {
     };
     FPackage package;
     package.appName = kCallbackName;
-    package.ArmCallback();
+    package.ArmCallback(run_);
     for (const Row& row : rows) {
         SetCallbackValue(row.text);
-        EXPECT_EQ(row.code, package.ReadCallbackReturn()) << row.text;
+        EXPECT_EQ(row.code, package.ReadCallbackReturn(run_)) << row.text;
         EXPECT_EQ(row.code, package.CallbackReturnCode()) << row.text;
         EXPECT_EQ(row.check, package.CallbackCheck()) << row.text;
-        EXPECT_EQ(row.check, package.IsSuccess(true)) << row.text;  // exit code 0
-        EXPECT_TRUE(package.IsSuccess(false)) << row.text;
+        EXPECT_EQ(row.check, package.IsSuccess(Log(), true)) << row.text;  // exit code 0
+        EXPECT_TRUE(package.IsSuccess(Log(), false)) << row.text;
     }
 }
 
@@ -106,20 +132,22 @@ TEST_F(PackageRegistryTest, ChainedSetupReportsThroughTheRegistry) {
     FPackage package;
     package.name = "Main";
     package.appName = kCallbackName;
-    package.ParseOnFail("Error:the chained setup failed");
-    package.ArmCallback();
+    package.ParseOnFail("Error:the chained setup failed", Log());
+    package.ArmCallback(run_);
     const std::string command = std::string("cmd /c echo %CALLBACKPATH% & reg add \"") +
                                 "HKEY_LOCAL_MACHINE\\" + kReturnCodesKey + "\" /v \"" +
                                 kCallbackName + "\" /d 42 /f";
-    package.PrepareExecution(command, false, false, false, "", false);
+    CommandRequest request;
+    request.baseText = command;
+    package.PrepareExecution(request);
     LogCapture log;
-    EXPECT_EQ(kOnFailError, package.Execute(0));
+    EXPECT_EQ(kOnFailError, package.Execute(run_, 0));
     EXPECT_TRUE(package.InstallerStarted());
     EXPECT_EQ(0, package.ExitCode());
     EXPECT_EQ(RC_CallbackFailed, package.CallbackReturnCode());
-    EXPECT_FALSE(package.IsSuccess(true));
+    EXPECT_FALSE(package.IsSuccess(Log(), true));
     EXPECT_NE(std::string::npos, package.Output().find(CallbackValuePath())) << package.Output();
-    package.LogResult(false);
+    package.LogResult(Log(), false);
     EXPECT_TRUE(log.Contains("    Callback  : 10 [RC_CallbackFailed]\n"));
 }
 
@@ -129,13 +157,13 @@ TEST_F(PackageRegistryTest, OutputPropertiesRoundTrip) {
     package.version.productId = std::string("u") + kUpgrade;
     package.version.versionText = "1.0";
     package.outputProperties = "RESULT, DETAIL";
-    package.Compare();  // not installed, but the upgrade code is known
+    package.Compare(run_.detection);  // not installed, but the upgrade code is known
     const std::string key = std::string(kPropsPath) + "\\" + kUpgrade;
     long error = 0;
     ASSERT_TRUE(CreateRegistryKey(key, kRegistryDefaultView, &error));
     ASSERT_TRUE(WriteRegistryString(key + "\\STALE", "old", kRegistryDefaultView, &error));
 
-    ASSERT_TRUE(package.PublishOutputProperties(kPropsPath));
+    ASSERT_TRUE(package.PublishOutputProperties(run_, kPropsPath));
     std::vector<RegistryValue> values;
     ASSERT_TRUE(EnumerateRegistryValues(key, &values, kRegistryDefaultView, &error));
     std::set<std::string> names;
@@ -146,7 +174,7 @@ TEST_F(PackageRegistryTest, OutputPropertiesRoundTrip) {
     ASSERT_TRUE(WriteRegistryString(key + "\\RESULT", "ok", kRegistryDefaultView, &error));
     ASSERT_TRUE(WriteRegistryString(key + "\\DETAIL", "a b", kRegistryDefaultView, &error));
     LogCapture log;
-    EXPECT_TRUE(package.RetrieveOutputProperties(kPropsPath));
+    EXPECT_TRUE(package.RetrieveOutputProperties(run_, kPropsPath));
     EXPECT_EQ("ok", store_.Get("MSI.Runtime.RESULT"));
     EXPECT_EQ("ok", store_.Get("RESULT"));
     EXPECT_EQ("a b", store_.Get("MSI.Runtime.DETAIL"));
@@ -158,23 +186,25 @@ TEST_F(PackageRegistryTest, OutputPropertiesRoundTrip) {
     EXPECT_TRUE(log.Contains("MSI.Runtime.RESULT='ok'   RESULT='ok'   "));
     EXPECT_TRUE(log.Contains("MSI.Runtime.DETAIL='a b'   DETAIL='a b'   "));
 
-    EXPECT_TRUE(package.RemoveOutputProperties(kPropsPath));
+    EXPECT_TRUE(package.RemoveOutputProperties(run_, kPropsPath));
     EXPECT_FALSE(EnumerateRegistryValues(key, &values, kRegistryDefaultView, &error));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, error);
-    EXPECT_TRUE(package.RemoveOutputProperties(kPropsPath));  // nothing left to remove
+    EXPECT_TRUE(package.RemoveOutputProperties(run_, kPropsPath));  // nothing left to remove
 }
 
 TEST_F(PackageRegistryTest, PackageInformationFromInstallerFiles) {
     FPackage msi;
     msi.type = "MSI";
-    msi.ReadPackageInformation(FullPath(TestProgramFolder() + "\\..\\fixtures\\gamma.msi"));
+    msi.ReadPackageInformation(FullPath(TestProgramFolder() + "\\..\\fixtures\\gamma.msi"),
+                               run_.detection);
     EXPECT_EQ("p{7A45E003-6A33-4000-8000-000000000300}", msi.version.productId);
     EXPECT_EQ("3.0.0", msi.version.versionText);
     EXPECT_STREQ("Detect Gamma", msi.Product().productName);
 
     FPackage exe;
     exe.type = "ISEXEMSI";
-    exe.ReadPackageInformation(FullPath(TestProgramFolder() + "\\..\\bin\\setup.exe"));
+    exe.ReadPackageInformation(FullPath(TestProgramFolder() + "\\..\\bin\\setup.exe"),
+                               run_.detection);
     EXPECT_EQ(TARVEX_VERSION_TEXT, exe.version.versionText);
     EXPECT_STREQ("Tarvex Bootstrapper", exe.Product().productName);
     EXPECT_TRUE(exe.version.productId.empty());

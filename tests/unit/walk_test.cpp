@@ -1,0 +1,1084 @@
+// Walks of the real Installer over chains read from XML by the real configuration reader,
+// on a fake machine: which installers start with which command lines, the return code,
+// the progress states, the chosen log lines and the boxes shown to the user.
+//
+// Every chain is a prerequisite (Runtime), the MAIN package (Suite) and a postrequisite
+// (Tools), all completed from the generic EXE package of the standard file, with rows
+// adding attributes, conditions and flow elements. By default an installer does what its
+// command line says: "/i" installs its product at the wanted version, "/x" removes it.
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "command_line.h"
+#include "config_interpreter.h"
+#include "event_logger.h"
+#include "fake_run.h"
+#include "installer.h"
+#include "messages.h"
+#include "package_callback.h"
+#include "package_state.h"
+#include "package_status_table.h"
+#include "return_codes.h"
+#include "setup_folder.h"
+#include "test_folder.h"
+
+namespace {
+
+MachineFacts FixedFacts() {
+    MachineFacts facts;
+    facts.platform = 2;
+    facts.osVersion = "10.0.0";
+    facts.osArchitecture = "64-bit";
+    facts.ntWorkstation = true;
+    facts.installerMajorVersion = 5;
+    facts.programFilesFolder = "C:\\Program Files";
+    facts.tempFolder = "C:\\Temp";
+    facts.commonFilesFolder = "C:\\Program Files\\Common Files";
+    facts.systemFolder = "C:\\windows\\system32";
+    facts.windowsFolder = "C:\\windows";
+    return facts;
+}
+
+const std::time_t kStartTime = 1700000000;
+
+// The generic EXE package: command lines per action and mode, and the usual code sets.
+const char kStandardXml[] = R"(<?xml version="1.0"?>
+<Standard>
+  <Contents>
+    <Package Tag="EXE" Type="EXE" SuccessCodes="0,3010" ErrorCodes="1603" CancelCodes="1602"
+             RebootCode="3010">
+      <Install CmdLine="[PackageFileName] /i" CmdLineSilent="[PackageFileName] /i /s"
+               CmdLineQuiet="[PackageFileName] /i /q"/>
+      <Uninstall CmdLine="[PackageFileName] /x [PackageProductCode]"
+                 CmdLineSilent="[PackageFileName] /x [PackageProductCode] /s"
+                 CmdLineQuiet="[PackageFileName] /x [PackageProductCode] /q"/>
+      <Repair CmdLine="[PackageFileName] /r [PackageProductCode]"
+              CmdLineSilent="[PackageFileName] /r [PackageProductCode] /s"
+              CmdLineQuiet="[PackageFileName] /r [PackageProductCode] /q"/>
+    </Package>
+  </Contents>
+</Standard>
+)";
+
+// One product of the chain and the package that installs it.
+struct ChainProduct {
+    const char* name;  // the package Name (and display name)
+    const char* tag;
+    const char* file;
+    const char* upgradeCode;
+    const char* productCode;
+    const char* version;  // the wanted version
+};
+
+const ChainProduct kRuntime = {"Runtime",
+                               "RUNTIME",
+                               "run.exe",
+                               "{A0000000-0000-4000-8000-000000000001}",
+                               "{B0000000-0000-4000-8000-000000000001}",
+                               "1.0"};
+const ChainProduct kSuite = {"Suite",
+                             "SUITE",
+                             "suite.exe",
+                             "{A0000000-0000-4000-8000-000000000002}",
+                             "{B0000000-0000-4000-8000-000000000002}",
+                             "2.0"};
+const ChainProduct kTools = {"Tools",
+                             "TOOLS",
+                             "tools.exe",
+                             "{A0000000-0000-4000-8000-000000000003}",
+                             "{B0000000-0000-4000-8000-000000000003}",
+                             "1.5"};
+const ChainProduct* const kProducts[] = {&kRuntime, &kSuite, &kTools};
+
+const ChainProduct* FindProduct(const std::string& name) {
+    for (const ChainProduct* product : kProducts) {
+        if (name == product->name)
+            return product;
+    }
+    return nullptr;
+}
+
+enum class Requirement { kVersion, kDetectOnly, kNone };
+
+std::string Package(const ChainProduct& product, const std::string& attributes,
+                    const std::string& children, Requirement requirement = Requirement::kVersion) {
+    std::string xml = std::string("<Package Tag=\"") + product.tag + "\" Type=\"EXE\" Name=\"" +
+                      product.name + "\" FileName=\"" + product.file + "\" " + attributes + ">";
+    if (requirement == Requirement::kVersion)
+        xml += std::string("<Version Version=\"") + product.version + "\" Detect=\"u" +
+               product.upgradeCode + "\"/>";
+    else if (requirement == Requirement::kDetectOnly)
+        xml += std::string("<Version Detect=\"u") + product.upgradeCode + "\"/>";
+    return xml + children + "</Package>\n";
+}
+
+std::string Pre(const std::string& attributes = "", const std::string& children = "") {
+    return Package(kRuntime, attributes, children);
+}
+std::string Main(const std::string& attributes = "", const std::string& children = "") {
+    return Package(kSuite, "Feature=\"MAIN\" " + attributes, children);
+}
+std::string Post(const std::string& attributes = "", const std::string& children = "") {
+    return Package(kTools, attributes, children);
+}
+std::string Chain() {
+    return Pre() + Main() + Post();
+}
+std::string SetProperty(const std::string& assignment, const std::string& attributes = "") {
+    return "<Execute SetProperty=\"" + assignment + "\" ExprEval=\"No\" " + attributes + "/>\n";
+}
+std::string ToolsCondition(const std::string& attributes) {
+    return "<InstallCondition Expr=\"[ToolsWanted] = 1\" " + attributes + "/>";
+}
+
+std::string ConfigXml(const std::string& contents) {
+    return "<?xml version=\"1.0\"?>\n<Config>\n  <Version>2</Version>\n"
+           "  <ProductInfo Name=\"Demo Suite\" Version=\"2.0\" Tag=\"DEMO\"/>\n  <Contents>\n" +
+           contents + "  </Contents>\n</Config>\n";
+}
+
+using Start = std::pair<std::string, std::string>;  // display name, command line
+
+struct Prompt {
+    std::string tag;
+    std::string textPart;  // a part of the text shown
+    unsigned type;
+};
+
+// One installer that does not simply succeed.
+struct Script {
+    std::string name;  // the display name it is started under
+    long exitCode = 0;
+    std::string output;
+    std::string callbackValue;
+    bool doesItsJob = true;  // installs or removes its product as its command line says
+};
+
+// One walk: the chain, the command line and the machine, and what must come of them.
+struct Row {
+    explicit Row(std::string rowName) : name(std::move(rowName)) {}
+
+    Row& Contents(std::string xml) {
+        contents = std::move(xml);
+        return *this;
+    }
+    Row& Args(std::string text) {
+        arguments = std::move(text);
+        return *this;
+    }
+    Row& Installed(const char* product, const char* version) {
+        installed.emplace_back(product, version);
+        return *this;
+    }
+    Row& AllInstalled() {
+        for (const ChainProduct* product : kProducts) Installed(product->name, product->version);
+        return *this;
+    }
+    Row& Missing(const char* file) {
+        missingFiles.push_back(file);
+        return *this;
+    }
+    Row& RegistryValue(const std::string& path, const std::string& value) {
+        values.emplace_back(path, value);
+        return *this;
+    }
+    // The progress item of a package already has a state (a chained setup shares the block).
+    Row& Preset(const char* package, int state) {
+        presets.emplace_back(package, state);
+        return *this;
+    }
+    Row& Exits(const char* installer, long code) {
+        Script script;
+        script.name = installer;
+        script.exitCode = code;
+        script.doesItsJob = code == 0 || code == 3010;
+        scripts.push_back(script);
+        return *this;
+    }
+    Row& Callback(const char* installer, const char* value) {
+        Script script;
+        script.name = installer;
+        script.callbackValue = value;
+        scripts.push_back(script);
+        return *this;
+    }
+    Row& Output(const char* installer, const char* text) {
+        Script script;
+        script.name = installer;
+        script.output = text;
+        scripts.push_back(script);
+        return *this;
+    }
+    Row& Starts(std::vector<Start> expected) {
+        starts = std::move(expected);
+        return *this;
+    }
+    Row& Returns(int code) {
+        returnCode = code;
+        return *this;
+    }
+    // Lines (or parts of lines) that the log holds, in this order.
+    Row& Logs(std::vector<std::string> lines) {
+        present = std::move(lines);
+        return *this;
+    }
+    Row& NotLogs(std::vector<std::string> lines) {
+        absent = std::move(lines);
+        return *this;
+    }
+    Row& States(std::vector<std::pair<std::string, int>> expected) {
+        states = std::move(expected);
+        return *this;
+    }
+    Row& Prompts(std::vector<Prompt> expected) {
+        prompts = std::move(expected);
+        return *this;
+    }
+    Row& Slept(unsigned long long milliseconds) {
+        sleptMilliseconds = milliseconds;
+        return *this;
+    }
+
+    std::string name;
+    std::string contents = Chain();
+    std::string arguments = "-s";
+    std::vector<std::pair<std::string, std::string>> installed;  // product, version
+    std::vector<std::string> missingFiles;
+    std::vector<std::pair<std::string, std::string>> values;
+    std::vector<std::pair<std::string, int>> presets;
+    std::vector<Script> scripts;
+    // Expected: every row states its starts (none by default), return code and prompts
+    // (none by default).
+    std::vector<Start> starts;
+    int returnCode = -100;
+    std::vector<std::string> present;
+    std::vector<std::string> absent;
+    std::vector<std::pair<std::string, int>> states;
+    std::vector<Prompt> prompts;
+    unsigned long long sleptMilliseconds = 0;
+};
+
+FakeMachine::Product MachineProduct(const ChainProduct& product, const std::string& version) {
+    return FakeMachine::Product{product.productCode, product.upgradeCode, version, product.name};
+}
+
+// An installer that installs or removes its product as its last command line says.
+std::function<void(FakeMachine&)> DoesItsJob(const FakeInstallers& installers,
+                                             const ChainProduct& product) {
+    return [&installers, &product](FakeMachine& machine) {
+        const std::string& command = installers.Starts().back().command;
+        if (command.find(" /x ") != std::string::npos)
+            machine.Remove(product.productCode);
+        else if (command.find(" /i") != std::string::npos ||
+                 command.find(" /r ") != std::string::npos)
+            machine.Install(MachineProduct(product, product.version));
+    };
+}
+
+const std::string kReturnCodes = std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey;
+
+class WalkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ConfigInterpreter::SetMachineFactsSource(FixedFacts);
+        SetSetupFolder(folder_.Path().string());
+        Write("standard.xml", kStandardXml);
+    }
+    void TearDown() override {
+        ConfigInterpreter::SetMachineFactsSource(nullptr);
+        SetSetupFolder("");
+    }
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(folder_.Child(name)) << text;
+    }
+    void Walk(const Row& row);
+
+    TestFolder folder_;
+};
+
+void WalkTest::Walk(const Row& row) {
+    Write("config.xml", ConfigXml(row.contents));
+    const std::string line = "\"C:\\Setup\\setup.exe\" " + row.arguments;
+    const CommandLine command(line.c_str(), " \t", '"');
+    EventLogger events;
+    ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
+                             kStartTime);
+    ASSERT_TRUE(config.IsValid());
+
+    FakeRun run(config.Properties());
+    for (const ChainProduct* product : kProducts) {
+        bool missing = false;
+        for (const std::string& file : row.missingFiles) missing = missing || file == product->file;
+        if (!missing)
+            run.machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+        run.installers.Script(product->name,
+                              InstallerScript{0, "", "", DoesItsJob(run.installers, *product)});
+    }
+    for (const auto& item : row.installed) {
+        const ChainProduct* product = FindProduct(item.first);
+        ASSERT_NE(nullptr, product) << item.first;
+        run.machine.Install(MachineProduct(*product, item.second));
+    }
+    for (const auto& value : row.values) run.machine.SetValue(value.first, value.second);
+    // The engine names the progress items after slot 0 in document order; a preset state
+    // stays on the item of that name.
+    int slot = 1;
+    for (const ChainProduct* product : kProducts) {
+        for (const auto& preset : row.presets) {
+            if (preset.first == product->name) {
+                run.progress.SetItemName(slot, product->name);
+                run.progress.SetItemState(slot, preset.second);
+            }
+        }
+        ++slot;
+    }
+    for (const Script& script : row.scripts) {
+        const ChainProduct* product = FindProduct(script.name);
+        std::function<void(FakeMachine&)> effect;
+        if (product && script.doesItsJob)
+            effect = DoesItsJob(run.installers, *product);
+        run.installers.Script(script.name, InstallerScript{script.exitCode, script.output,
+                                                           script.callbackValue, effect});
+    }
+    // Questions (the rollback) are answered No.
+
+    Installer installer(config, run.Services());
+    const int returnCode = installer.Run();
+    const std::string log = run.LogText();
+
+    EXPECT_EQ(row.returnCode, returnCode) << ReturnCodeName(returnCode) << "\n" << log;
+    std::vector<Start> starts;
+    for (const auto& start : run.installers.Starts())
+        starts.emplace_back(start.name, start.command);
+    EXPECT_EQ(row.starts, starts);
+
+    std::size_t from = 0;
+    for (const std::string& part : row.present) {
+        const std::size_t at = log.find(part, from);
+        EXPECT_NE(std::string::npos, at) << "missing or out of order: " << part << "\n" << log;
+        if (at != std::string::npos)
+            from = at + part.size();
+    }
+    for (const std::string& part : row.absent)
+        EXPECT_EQ(std::string::npos, log.find(part)) << "unexpected: " << part << "\n" << log;
+
+    for (const auto& state : row.states)
+        EXPECT_EQ(state.second, run.progress.GetItemStateByName(state.first.c_str()))
+            << state.first;
+
+    ASSERT_EQ(row.prompts.size(), run.prompts.shown.size())
+        << (run.prompts.shown.empty() ? std::string()
+                                      : run.prompts.shown[0].tag + " " + run.prompts.shown[0].text);
+    for (std::size_t i = 0; i < row.prompts.size(); ++i) {
+        const FakePrompts::Shown& shown = run.prompts.shown[i];
+        EXPECT_EQ(row.prompts[i].tag, shown.tag) << i;
+        EXPECT_EQ(row.prompts[i].type, shown.type) << i << " " << shown.tag;
+        EXPECT_NE(std::string::npos, shown.text.find(row.prompts[i].textPart))
+            << i << " " << shown.text;
+    }
+    EXPECT_EQ(row.sleptMilliseconds, run.clock.SleptMilliseconds());
+}
+
+const unsigned kQuestion = kBoxYesNo | kBoxIconQuestion;
+
+// Command lines of the three installers.
+const char kRuntimeInstall[] = "C:\\Setup\\run.exe /i /s";
+const char kSuiteInstall[] = "C:\\Setup\\suite.exe /i /s";
+const char kToolsInstall[] = "C:\\Setup\\tools.exe /i /s";
+const char kRuntimeUninstall[] = "C:\\Setup\\run.exe /x {B0000000-0000-4000-8000-000000000001} /s";
+const char kSuiteUninstall[] = "C:\\Setup\\suite.exe /x {B0000000-0000-4000-8000-000000000002} /s";
+const char kToolsUninstall[] = "C:\\Setup\\tools.exe /x {B0000000-0000-4000-8000-000000000003} /s";
+const char kRuntimeRepair[] = "C:\\Setup\\run.exe /r {B0000000-0000-4000-8000-000000000001} /s";
+const char kSuiteRepair[] = "C:\\Setup\\suite.exe /r {B0000000-0000-4000-8000-000000000002} /s";
+const char kToolsRepair[] = "C:\\Setup\\tools.exe /r {B0000000-0000-4000-8000-000000000003} /s";
+
+const Start kAllInstalled[] = {
+    {"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}, {"Tools", kToolsInstall}};
+std::vector<Start> AllInstalls() {
+    return {std::begin(kAllInstalled), std::end(kAllInstalled)};
+}
+
+// The three actions over the whole chain, and how the installed versions steer them.
+std::vector<Row> ActionRows() {
+    std::vector<Row> rows;
+    rows.push_back(
+        Row("install runs the chain in document order")
+            .Starts(AllInstalls())
+            .Returns(RC_AllCompleted)
+            .Logs({"Installing Demo Suite application started",
+                   "(4) PERFORMING INSTALL IN SILENT MODE...", "[PRE]  Runtime",
+                   "    Status    : EXECUTING INSTALL [version '1.0' not found, , non "
+                   "multiversion, required]",
+                   "    Action    : Executing", "    Command   : C:\\Setup\\run.exe /i /s",
+                   "    Completed : Yes", "[MAIN] Suite", "    Callback  : -1 [Ignored]",
+                   "[POST] Tools", "INSTALL COMPLETED:  YES", "Application Demo Suite completed"})
+            .States({{"Runtime", PS_Completed}, {"Suite", PS_Completed}, {"Tools", PS_Completed}}));
+    rows.push_back(Row("a normal install runs a Silent package silently and says it completed")
+                       .Contents(Pre("Silent=\"Yes\"") + Main() + Post())
+                       .Args("")
+                       .Starts({{"Runtime", kRuntimeInstall},
+                                {"Suite", "C:\\Setup\\suite.exe /i"},
+                                {"Tools", "C:\\Setup\\tools.exe /i"}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"(4) PERFORMING INSTALL IN NORMAL (GUI) MODE..."})
+                       .Prompts({{"", "Setup completed", kBoxIconInformation}}));
+    rows.push_back(Row("a quiet install takes the quiet command lines")
+                       .Args("-q")
+                       .Starts({{"Runtime", "C:\\Setup\\run.exe /i /q"},
+                                {"Suite", "C:\\Setup\\suite.exe /i /q"},
+                                {"Tools", "C:\\Setup\\tools.exe /i /q"}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"(4) PERFORMING INSTALL IN QUIET MODE..."}));
+    rows.push_back(
+        Row("uninstall goes through the Uninstall templates with the detected product codes")
+            .Args("x -s")
+            .AllInstalled()
+            .Starts({{"Runtime", kRuntimeUninstall},
+                     {"Suite", kSuiteUninstall},
+                     {"Tools", kToolsUninstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"Uninstalling Demo Suite application started",
+                   "UNINSTALL OR REPAIR MODE -> The dependencies will not be checked",
+                   "(4) PERFORMING UNINSTALL IN SILENT MODE...",
+                   "    Status    : EXECUTING UNINSTALL [version '1.0' installed",
+                   "UNINSTALL COMPLETED:  YES"})
+            .NotLogs({"non multiversion, required"})
+            .States({{"Runtime", PS_Completed}, {"Suite", PS_Completed}, {"Tools", PS_Completed}}));
+    rows.push_back(
+        Row("repair goes through the Repair templates")
+            .Args("r -s")
+            .AllInstalled()
+            .Starts({{"Runtime", kRuntimeRepair}, {"Suite", kSuiteRepair}, {"Tools", kToolsRepair}})
+            .Returns(RC_AllCompleted)
+            .Logs({"    Status    : EXECUTING REPAIR [version '1.0' installed, , non "
+                   "multiversion, required]",
+                   "REPAIR COMPLETED:  YES"}));
+    rows.push_back(
+        Row("repair of a missing product installs it")
+            .Args("r -s")
+            .Installed("Runtime", "1.0")
+            .Installed("Suite", "2.0")
+            .Starts(
+                {{"Runtime", kRuntimeRepair}, {"Suite", kSuiteRepair}, {"Tools", kToolsInstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[POST] Tools",
+                   "    Status    : EXECUTING REPAIR [version '1.5' not found - trying to "
+                   "INSTALL, , non multiversion, required]"}));
+    rows.push_back(
+        Row("repair of a missing product without a wanted version installs it")
+            .Contents(Pre() + Main() + Package(kTools, "", "", Requirement::kDetectOnly))
+            .Args("r -s")
+            .Installed("Runtime", "1.0")
+            .Installed("Suite", "2.0")
+            .Starts(
+                {{"Runtime", kRuntimeRepair}, {"Suite", kSuiteRepair}, {"Tools", kToolsInstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[POST] Tools",
+                   "    Status    : EXECUTING REPAIR [cannot detect an installed version - "
+                   "trying to INSTALL, , non multiversion, required]"}));
+    rows.push_back(
+        Row("repair of an installed product without a wanted version repairs it")
+            .Contents(Pre() + Main() + Package(kTools, "", "", Requirement::kDetectOnly))
+            .Args("r -s")
+            .AllInstalled()
+            .Installed("Tools", "1.4")
+            .Starts({{"Runtime", kRuntimeRepair}, {"Suite", kSuiteRepair}, {"Tools", kToolsRepair}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[POST] Tools",
+                   "    Status    : EXECUTING REPAIR [1.4 installed version, , non multiversion, "
+                   "required]"}));
+    rows.push_back(Row("install over an installed chain does nothing")
+                       .AllInstalled()
+                       .Returns(RC_AllCompleted)
+                       .Logs({"PRODUCT ALREADY INSTALLED -> The dependencies will not be checked",
+                              "[PRE]  Runtime",
+                              "    Status    : SKIPPING INSTALL [version '1.0' installed, , non "
+                              "multiversion, required]",
+                              "    Action    : Not executed", "INSTALL COMPLETED:  YES",
+                              "Application already installed (no action performed)"})
+                       .NotLogs({"    Action    : Executing", "maintenance mode"}));
+    rows.push_back(Row("a normal install over an installed chain is maintenance")
+                       .Args("")
+                       .AllInstalled()
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Status    : SKIPPING INSTALL [version '1.0' installed, , non "
+                              "multiversion, required, maintenance mode]",
+                              "Application already installed (no action performed)"})
+                       .Prompts({{"", "Setup completed", kBoxIconInformation}}));
+    rows.push_back(
+        Row("an older prerequisite is installed over")
+            .Installed("Runtime", "0.9")
+            .Starts(AllInstalls())
+            .Returns(RC_AllCompleted)
+            .Logs({"    Status    : EXECUTING INSTALL [installed version '0.9' is smaller than "
+                   "the specified one '1.0', , non multiversion, required]"}));
+    rows.push_back(
+        Row("a newer prerequisite is left alone")
+            .Installed("Runtime", "1.2")
+            .Starts({{"Suite", kSuiteInstall}, {"Tools", kToolsInstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"    Status    : SKIPPING INSTALL [installed version '1.2' is greater than "
+                   "the specified one '1.0', , non multiversion, required]"})
+            .NotLogs({"installation will be aborted"}));
+    rows.push_back(Row("uninstall of a chain that is not installed does nothing")
+                       .Args("x -s")
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Status    : SKIPPING UNINSTALL [version '1.0' not found, , non "
+                              "multiversion]",
+                              "Application already uninstalled (no action performed)"}));
+    rows.push_back(
+        Row("a failed prerequisite does not stop an uninstall")
+            .Args("x -s")
+            .AllInstalled()
+            .Exits("Runtime", 1603)
+            .Starts({{"Runtime", kRuntimeUninstall},
+                     {"Suite", kSuiteUninstall},
+                     {"Tools", kToolsUninstall}})
+            .Returns(RC_NotCompleted)
+            .Logs({"[PRE]  Runtime", "    Completed : No", "[MAIN] Suite", "[POST] Tools",
+                   "UNINSTALL COMPLETED:  NO"})
+            .States({{"Runtime", PS_Failed}, {"Suite", PS_Completed}, {"Tools", PS_Completed}}));
+    rows.push_back(Row("a failed MAIN ends an uninstall")
+                       .Args("x -s")
+                       .AllInstalled()
+                       .Exits("Suite", 1603)
+                       .Starts({{"Runtime", kRuntimeUninstall}, {"Suite", kSuiteUninstall}})
+                       .Returns(RC_NotCompleted)
+                       .Logs({"[MAIN] Suite", "    Completed : No", "UNINSTALL COMPLETED:  NO"})
+                       .NotLogs({"[POST] Tools"})
+                       .States({{"Suite", PS_Failed}, {"Tools", PS_None}}));
+    return rows;
+}
+
+// Checks before the walk: the package list and the installed MAIN product.
+std::vector<Row> PackageListRows() {
+    std::vector<Row> rows;
+    rows.push_back(Row("a newer MAIN product stops an install before anything runs")
+                       .Installed("Suite", "3.0")
+                       .Returns(RC_ANewerVerAlreadyInstalled)
+                       .Logs({"Installed version '3.0' of the MAIN package 'Suite' is greater "
+                              "than the specified one '2.0'",
+                              "[ERROR] Could not continue: "})
+                       .NotLogs({"[PRE]  Runtime"}));
+    rows.push_back(
+        Row("a newer version beside a multiversion MAIN does not stop the install")
+            .Contents(Pre() + Main("Multiversion=\"Yes\"") + Post())
+            .Installed("Suite", "3.0")
+            .Starts(AllInstalls())
+            .Returns(RC_AllCompleted)
+            .Logs({"[MAIN] Suite",
+                   "    Status    : EXECUTING INSTALL [version '2.0' not found, , multiversion, "
+                   "required]"}));
+    rows.push_back(Row("an older MAIN product stops an uninstall")
+                       .Args("x -s")
+                       .AllInstalled()
+                       .Installed("Suite", "1.5")
+                       .Returns(RC_InstallationAborted)
+                       .Logs({"Installed version '1.5' of the MAIN package 'Suite' is less than "
+                              "the specified one '2.0'",
+                              "[ERROR] Could not continue: "}));
+    rows.push_back(Row("two MAIN packages are a configuration error")
+                       .Contents(Pre() + Main() + Package(kTools, "Feature=\"MAIN\"", ""))
+                       .Returns(RC_InvalidConfiguration)
+                       .Logs({"[ERROR] Another main package has been detected! It will be "
+                              "ignored."})
+                       .NotLogs({"CHECKING COMMAND LINE PARAMETERS"}));
+    rows.push_back(Row("a chain without a MAIN package is refused")
+                       .Contents(Pre() + Post())
+                       .Returns(RC_MainPackageNotDetected)
+                       .Logs({"[ERROR] NO MAIN PACKAGE DETECTED (containing Feature='MAIN' "
+                              "attribute)!",
+                              "Demo Suite ABORTED!"})
+                       .NotLogs({"CHECKING COMMAND LINE PARAMETERS"}));
+    rows.push_back(
+        Row("a MAIN package without a version requirement cannot run")
+            .Contents(Pre() + Package(kSuite, "Feature=\"MAIN\"", "", Requirement::kNone) + Post())
+            .Returns(RC_InstallationAborted)
+            .Logs({"[ERROR] Could not continue: product id and desired version not specified "
+                   "in 'config.xml', <Version> entry for MAIN package 'Suite'"}));
+    rows.push_back(Row("a pending reboot stops the walk before its first element")
+                       .Args("-s PendingReboot=1")
+                       .Returns(RC_PendingRebootDetected)
+                       .NotLogs({"[PRE]  Runtime"}));
+    return rows;
+}
+
+// Failures of packages and what the end of the run makes of them.
+std::vector<Row> FailureRows() {
+    std::vector<Row> rows;
+    rows.push_back(
+        Row("a failed vital prerequisite ends the walk")
+            .Exits("Runtime", 1603)
+            .Starts({{"Runtime", kRuntimeInstall}})
+            .Returns(RC_NotCompleted)
+            .Logs({"[PRE]  Runtime", "    Ret.code  : 1603 [Application returned code 1603",
+                   "[ERROR] Package 'Runtime' result code <1603>", "    Completed : No",
+                   "INSTALL COMPLETED:  NO"})
+            .NotLogs({"[MAIN] Suite", "(non vital)", "Rolling back"})
+            .States({{"Runtime", PS_Failed}, {"Suite", PS_None}, {"Tools", PS_None}}));
+    rows.push_back(Row("an exit code that no set names fails the package")
+                       .Exits("Runtime", 7)
+                       .Starts({{"Runtime", kRuntimeInstall}})
+                       .Returns(RC_NotCompleted)
+                       .Logs({"[WARNING] Package 'Runtime' result code <7>", "    Completed : No"})
+                       .States({{"Runtime", PS_Failed}}));
+    rows.push_back(Row("a failed normal install shows the failure and offers a rollback")
+                       .Args("")
+                       .Exits("Runtime", 1603)
+                       .Starts({{"Runtime", "C:\\Setup\\run.exe /i"}})
+                       .Returns(RC_NotCompleted)
+                       .NotLogs({"Rolling back"})
+                       .States({{"Runtime", PS_Failed}})
+                       .Prompts({{"BS_ERROR", "setup failed!", kBoxIconError},
+                                 {"ROLLBACK_ON_ERROR", "", kQuestion}}));
+    rows.push_back(Row("AutoRollback rolls a failed silent install back without asking")
+                       .Args("-s AutoRollback=Yes")
+                       .Exits("Runtime", 1603)
+                       .Starts({{"Runtime", kRuntimeInstall}})
+                       .Returns(RC_NotCompleted)
+                       .Logs({"INSTALL COMPLETED:  NO", "Rolling back application 'Demo Suite'..."})
+                       .States({{"Runtime", PS_None}}));
+    rows.push_back(
+        Row("a failed non-vital prerequisite lets the walk go on")
+            .Contents(Pre("Vital=\"No\"") + Main() + Post())
+            .Exits("Runtime", 1603)
+            .Starts(AllInstalls())
+            .Returns(RC_AllCompleted)
+            .Logs({"    Completed : No (non vital)", "[MAIN] Suite", "INSTALL COMPLETED:  YES"})
+            .States({{"Runtime", PS_Failed}, {"Suite", PS_Completed}, {"Tools", PS_Completed}}));
+    rows.push_back(Row("a cancel code of a package cancels the run")
+                       .Exits("Suite", 1602)
+                       .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+                       .Returns(RC_ActionCanceled)
+                       .Logs({"[MAIN] Suite", "    Ret.code  : 1602 [", "INSTALL COMPLETED:  NO",
+                              "Rolling back application 'Demo Suite'..."})
+                       .NotLogs({"[POST] Tools"})
+                       .States({{"Suite", PS_Canceled}, {"Tools", PS_None}}));
+    rows.push_back(
+        Row("an exit code in both the all-codes success set and the error set fails")
+            .Contents(Pre("SuccessCodes=\"*\" ErrorCodes=\"5\"") + Main() + Post())
+            .Exits("Runtime", 5)
+            .Starts({{"Runtime", kRuntimeInstall}})
+            .Returns(RC_NotCompleted)
+            .Logs({"SuccesCodes='*'",
+                   "[WARNING] The return code 5 is declared both as a Success and Error code. "
+                   "The error code will be considered.",
+                   "    Completed : No"})
+            .States({{"Runtime", PS_Failed}}));
+    rows.push_back(Row("any other exit code succeeds with the all-codes success set")
+                       .Contents(Pre("SuccessCodes=\"*\" ErrorCodes=\"5\"") + Main() + Post())
+                       .Exits("Runtime", 7)
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"SuccesCodes='*'", "    Ret.code  : 7 [", "    Completed : Yes"})
+                       .NotLogs({"declared both"})
+                       .States({{"Runtime", PS_Completed}}));
+    rows.push_back(
+        Row("a missing installer file fails its package")
+            .Missing("tools.exe")
+            .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+            .Returns(RC_NotCompleted)
+            .Logs({"[POST] Tools",
+                   "    Resolver  : FAILED resolving installer file location: No package/archive "
+                   "file found",
+                   "    Action    : Not executed: No package/archive file found",
+                   "    Completed : No"})
+            .States({{"Tools", PS_Failed}}));
+    rows.push_back(
+        Row("the installer runs under the display name and reports its output")
+            .Contents(Pre() + Main() + Post("AppName=\"Demo Tools\""))
+            .Output("Demo Tools", "Tools 1.5 installed\nsee tools.log\n")
+            .Starts({{"Runtime", kRuntimeInstall},
+                     {"Suite", kSuiteInstall},
+                     {"Demo Tools", kToolsInstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[POST] Tools",
+                   "    Output    : Tools 1.5 installed\n                see tools.log\n"})
+            .States({{"Tools", PS_Completed}}));
+    rows.push_back(
+        Row("a package already completed by another setup is not run again")
+            .Preset("Suite", PS_Completed)
+            .Starts({{"Runtime", kRuntimeInstall}, {"Tools", kToolsInstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[MAIN] Suite", "    Action    : Not executed (already processed: completed)",
+                   "[POST] Tools"}));
+    rows.push_back(Row("a package canceled by another setup fails the run")
+                       .Preset("Tools", PS_Canceled)
+                       .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+                       .Returns(RC_NotCompleted)
+                       .Logs({"[POST] Tools", "    Status    : SKIPPING INSTALL [canceled, ",
+                              "INSTALL COMPLETED:  NO"}));
+    return rows;
+}
+
+// "Quit" and "ForceReboot" set by flow elements, and reboots asked for by packages.
+std::vector<Row> QuitAndRebootRows() {
+    std::vector<Row> rows;
+    const struct {
+        const char* value;
+        int code;
+        const char* completed;
+    } quits[] = {{"Success", RC_AllCompleted, "INSTALL COMPLETED:  YES"},
+                 {"Normal", RC_ActionQuit, "INSTALL COMPLETED:  YES"},
+                 {"Error", RC_NotCompleted, "INSTALL COMPLETED:  NO"}};
+    for (const auto& quit : quits) {
+        const std::string assignment = std::string("Quit=") + quit.value;
+        rows.push_back(Row(assignment + " set between packages ends the walk")
+                           .Contents(Pre() + SetProperty(assignment) + Main() + Post())
+                           .Starts({{"Runtime", kRuntimeInstall}})
+                           .Returns(quit.code)
+                           .Logs({"[PRE]  PROPERTY Quit",
+                                  "    Property  : ExprEval='No' -> '" + assignment + "'",
+                                  "Property " + assignment + " -> QUITTING", quit.completed})
+                           .NotLogs({"[MAIN] Suite", "Rolling back"})
+                           .States({{"Runtime", PS_Completed}, {"Suite", PS_None}}));
+    }
+    rows.push_back(
+        Row("Quit=Cancel cancels the pending packages and rolls back")
+            .Contents(Pre() + SetProperty("Quit=Cancel") + Main() + Post())
+            .Starts({{"Runtime", kRuntimeInstall}})
+            .Returns(RC_ActionCanceled)
+            .Logs({"Property Quit=Cancel -> QUITTING", "INSTALL COMPLETED:  NO",
+                   "Rolling back application 'Demo Suite'..."})
+            .NotLogs({"[MAIN] Suite"})
+            .States({{"Runtime", PS_None}, {"Suite", PS_Canceled}, {"Tools", PS_Canceled}}));
+    rows.push_back(Row("a quit in a normal run asks for the rollback without a failure box")
+                       .Contents(Pre() + SetProperty("Quit=Cancel") + Main() + Post())
+                       .Args("")
+                       .Starts({{"Runtime", "C:\\Setup\\run.exe /i"}})
+                       .Returns(RC_ActionCanceled)
+                       .NotLogs({"Rolling back"})
+                       .States({{"Suite", PS_Canceled}})
+                       .Prompts({{"ROLLBACK_ON_CANCEL", "", kQuestion}}));
+    rows.push_back(Row("the reboot code of MAIN ends the walk after it")
+                       .Args("-s AUTOREBOOT=No")
+                       .Exits("Suite", 3010)
+                       .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+                       .Returns(RC_RebootRequired)
+                       .Logs({"[MAIN] Suite", "    Ret.code  : 3010 [",
+                              "    Reboot    : REQUIRED NOW - will continue after reboot",
+                              "    Completed : Yes", "INSTALL COMPLETED:  YES",
+                              "REBOOT REQUIRED -> REBOOT NOT INITIATED"})
+                       .NotLogs({"[POST] Tools"})
+                       .States({{"Suite", PS_Completed}, {"Tools", PS_None}}));
+    rows.push_back(Row("a delayed reboot lets the walk go on")
+                       .Contents(Pre() + Main("DelayReboot=\"Yes\"") + Post())
+                       .Args("-s AUTOREBOOT=No")
+                       .Exits("Suite", 3010)
+                       .Starts(AllInstalls())
+                       .Returns(RC_RebootRequired)
+                       .Logs({"[MAIN] Suite", "    Reboot    : Delayed", "[POST] Tools",
+                              "REBOOT REQUIRED -> REBOOT NOT INITIATED"})
+                       .States({{"Tools", PS_Completed}}));
+    rows.push_back(Row("a reboot code that is not a number asks for no reboot")
+                       .Contents(Pre() + Main("RebootCode=\"none\"") + Post())
+                       .Exits("Suite", 3010)
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[POST] Tools"})
+                       .NotLogs({"    Reboot    :", "REBOOT REQUIRED"}));
+    rows.push_back(
+        Row("under external control the reboot is left to the controller")
+            .Args("-n -s")
+            .Exits("Suite", 3010)
+            .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+            .Returns(RC_RebootRequired)
+            .Logs({"EXTERNAL CONTROL -> The dependencies will not be checked",
+                   "(4) PERFORMING INSTALL IN EXTERNAL/SILENT MODE...",
+                   "    Mode      : EXTERNAL/SILENT", "REBOOT REQUIRED -> EXTERNALLY CONTROLLED"})
+            .Slept(2000));
+    rows.push_back(Row("a normal run under external control shows no boxes")
+                       .Args("-n")
+                       .Exits("Runtime", 1603)
+                       .Starts({{"Runtime", "C:\\Setup\\run.exe /i"}})
+                       .Returns(RC_NotCompleted)
+                       .Logs({"(4) PERFORMING INSTALL IN EXTERNAL/GUI MODE...",
+                              "Rolling back application 'Demo Suite'..."})
+                       .Slept(2000));
+    rows.push_back(Row("ForceReboot=Yes ends the walk without the completion line")
+                       .Contents(Pre() + SetProperty("ForceReboot=Yes") + Main() + Post())
+                       .Args("-s AUTOREBOOT=No")
+                       .Starts({{"Runtime", kRuntimeInstall}})
+                       .Returns(RC_RebootRequired)
+                       .Logs({"    Property  : ExprEval='No' -> 'ForceReboot=Yes'",
+                              "INSTALL COMPLETED:  YES", "REBOOT REQUIRED -> REBOOT NOT INITIATED"})
+                       .NotLogs({"[MAIN] Suite", "Application Demo Suite completed"})
+                       .States({{"Suite", PS_None}}));
+    rows.push_back(
+        Row("ForceReboot=YesAndContinueInstall ends the walk and completes")
+            .Contents(Pre() + SetProperty("ForceReboot=YesAndContinueInstall") + Main() + Post())
+            .Args("-s AUTOREBOOT=No")
+            .Starts({{"Runtime", kRuntimeInstall}})
+            .Returns(RC_RebootRequired)
+            .Logs({"Application Demo Suite completed", "REBOOT REQUIRED -> REBOOT NOT INITIATED"})
+            .NotLogs({"[MAIN] Suite"}));
+    rows.push_back(
+        Row("ForceReboot set by the last element still reboots")
+            .Contents(Chain() + SetProperty("ForceReboot=Yes"))
+            .Args("-s AUTOREBOOT=No")
+            .Starts(AllInstalls())
+            .Returns(RC_RebootRequired)
+            .Logs({"[POST] PROPERTY ForceReboot", "REBOOT REQUIRED -> REBOOT NOT INITIATED"})
+            .NotLogs({"Application Demo Suite completed"}));
+    return rows;
+}
+
+// Which packages the run takes: scope switches, the Packages list, conditions.
+std::vector<Row> SelectionRows() {
+    std::vector<Row> rows;
+    rows.push_back(Row("-pre runs only the prerequisites")
+                       .Args("-s -pre")
+                       .Starts({{"Runtime", kRuntimeInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime", "[Main] Suite",
+                              "    Status    : SKIPPING INSTALL [version '2.0' not found, , non "
+                              "multiversion, required, skipping MAIN]",
+                              "[Post] Tools",
+                              "    Status    : SKIPPING INSTALL [version '1.5' not found, , non "
+                              "multiversion, required, processing only prerequisites]"}));
+    rows.push_back(Row("-post runs only the postrequisites")
+                       .Args("-s -post")
+                       .Starts({{"Tools", kToolsInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[Pre]  Runtime",
+                              "    Status    : SKIPPING INSTALL [version '1.0' not found, , non "
+                              "multiversion, required, processing only postrequisites]",
+                              "[Main] Suite", "skipping MAIN]", "[POST] Tools",
+                              "    Status    : EXECUTING INSTALL"}));
+    rows.push_back(
+        Row("Packages selects one package")
+            .Args("-s Packages=Tools")
+            .Starts({{"Tools", kToolsInstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[PRE]  Runtime",
+                   "    Status    : SKIPPING INSTALL [NOT SELECTED, version '1.0' not found, , "
+                   "non multiversion, required]",
+                   "    Action    : Not executed: not specified in packages list", "[MAIN] Suite",
+                   "    Status    : SKIPPING INSTALL [NOT SELECTED, ", "[POST] Tools",
+                   "    Status    : EXECUTING INSTALL [SELECTED, version '1.5' not found, , non "
+                   "multiversion, required]"}));
+    rows.push_back(Row("Packages names are trimmed and compared without case")
+                       .Args("-s Packages=\" runtime ,TOOLS\"")
+                       .Starts({{"Runtime", kRuntimeInstall}, {"Tools", kToolsInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[MAIN] Suite", "    Status    : SKIPPING INSTALL [NOT SELECTED, "}));
+    rows.push_back(Row("a false install condition skips its package")
+                       .Contents(Pre() + Main() + Post("", ToolsCondition("")))
+                       .Args("-s ToolsWanted=0")
+                       .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[POST] Tools", "    Expression: Condition is  0 = 1  ->  false",
+                              "    Status    : SKIPPING INSTALL [version '1.5' not found, , non "
+                              "multiversion, condition(s) false, required]",
+                              "INSTALL COMPLETED:  YES"}));
+    rows.push_back(Row("a true install condition lets its package run")
+                       .Contents(Pre() + Main() + Post("", ToolsCondition("")))
+                       .Args("-s ToolsWanted=1")
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Expression: Condition is  1 = 1  ->  true"})
+                       .NotLogs({"condition(s) false"}));
+    rows.push_back(
+        Row("a condition limited to repair does not hold back an install")
+            .Contents(Pre() + Main() + Post("", ToolsCondition("InstallAction=\"repair\"")))
+            .Args("-s ToolsWanted=0")
+            .Starts(AllInstalls())
+            .Returns(RC_AllCompleted)
+            .Logs({"    Expression: Precondition is  0 OR Install=Repair  ->  false"})
+            .NotLogs({"condition(s) false", "Expression: Condition is"}));
+    rows.push_back(
+        Row("the message of a false condition is shown with a warning icon")
+            .Contents(Pre() + Main() +
+                      Post("", ToolsCondition("Message=\"The tools need a licence\"")))
+            .Args("ToolsWanted=0")
+            .Starts({{"Runtime", "C:\\Setup\\run.exe /i"}, {"Suite", "C:\\Setup\\suite.exe /i"}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[WARNING] The tools need a licence", "INSTALL COMPLETED:  YES"})
+            .Prompts({{"", "The tools need a licence", kBoxIconWarning},
+                      {"", "Setup completed", kBoxIconInformation}}));
+    rows.push_back(
+        Row("a false condition of MAIN fails the run")
+            .Contents(Pre() +
+                      Main("",
+                           "<InstallCondition Expr=\"[Licensed] = 1\" Message=\"A licence key "
+                           "is needed\"/>") +
+                      Post())
+            .Args("Licensed=0")
+            .Starts({{"Runtime", "C:\\Setup\\run.exe /i"}})
+            .Returns(RC_NotCompleted)
+            .Logs({"[MAIN] Suite", "[WARNING] A licence key is needed",
+                   "    Status    : SKIPPING INSTALL [version '2.0' not found, , non multiversion, "
+                   "condition(s) false, required]",
+                   "INSTALL COMPLETED:  NO"})
+            .NotLogs({"[POST] Tools"})
+            .Prompts({{"", "A licence key is needed", kBoxIconError},
+                      {"BS_ERROR", "setup failed!", kBoxIconError},
+                      {"ROLLBACK_ON_ERROR", "", kQuestion}}));
+    return rows;
+}
+
+// Flow elements between packages: their conditions and action filters, their failures,
+// and what they hand to the packages after them.
+std::vector<Row> FlowElementRows() {
+    std::vector<Row> rows;
+    const std::string toolsWithLevel = Post("", "<Properties Input=\"ToolsLevel\"/>");
+    const std::string toolsWithLevelCommand = std::string(kToolsInstall) + " ToolsLevel=\"full\"";
+    const std::string onlyForPro = Pre() + Main() +
+                                   SetProperty("ToolsLevel=full", "Condition=\"[Edition]=Pro\"") +
+                                   toolsWithLevel;
+    rows.push_back(Row("an element whose condition holds runs")
+                       .Contents(onlyForPro)
+                       .Args("-s Edition=Pro")
+                       .Starts({{"Runtime", kRuntimeInstall},
+                                {"Suite", kSuiteInstall},
+                                {"Tools", toolsWithLevelCommand}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[POST] PROPERTY ToolsLevel", "    Condition : Pro=Pro",
+                              "    Property  : ExprEval='No' -> 'ToolsLevel=full'",
+                              "    Completed : Yes (OnFail -> None)"}));
+    rows.push_back(Row("an element whose condition fails is skipped")
+                       .Contents(onlyForPro)
+                       .Args("-s Edition=Home")
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[POST] PROPERTY ToolsLevel", "    Condition : Home=Pro",
+                              "    Status    : SKIPPING (condition not met)"})
+                       .NotLogs({"ToolsLevel=full"}));
+    const std::string onlyForInstall = Pre() + Main() +
+                                       SetProperty("ToolsLevel=full", "InstallAction=\"install\"") +
+                                       toolsWithLevel;
+    rows.push_back(Row("an element for install runs on install")
+                       .Contents(onlyForInstall)
+                       .Starts({{"Runtime", kRuntimeInstall},
+                                {"Suite", kSuiteInstall},
+                                {"Tools", toolsWithLevelCommand}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Condition : Implicit -> (0 OR [Action]=Install) AND (1)",
+                              "    Property  : ExprEval='No' -> 'ToolsLevel=full'"}));
+    rows.push_back(
+        Row("an element for install is skipped on repair")
+            .Contents(onlyForInstall)
+            .Args("r -s")
+            .AllInstalled()
+            .Starts({{"Runtime", kRuntimeRepair}, {"Suite", kSuiteRepair}, {"Tools", kToolsRepair}})
+            .Returns(RC_AllCompleted)
+            .Logs({"    Condition : (0 OR Repair=Install) AND (1)",
+                   "    Status    : SKIPPING (condition not met)"})
+            .NotLogs({"ToolsLevel=full"}));
+    const std::string broken = "<Execute SetProperty=\"Broken\" OnFail=\"";
+    rows.push_back(
+        Row("an element failing with OnFail Error ends the walk")
+            .Contents(Pre() + broken + "Error:Settings could not be prepared\"/>" + Main() + Post())
+            .Starts({{"Runtime", kRuntimeInstall}})
+            .Returns(RC_NotCompleted)
+            .Logs({"[ERROR] Property set syntax error matching 'Broken'",
+                   "[ERROR] Settings could not be prepared", "    Completed : No (OnFail -> Error)",
+                   "INSTALL COMPLETED:  NO"})
+            .NotLogs({"[MAIN] Suite"})
+            .States({{"Suite", PS_None}}));
+    rows.push_back(Row("an element failing with OnFail Warning lets the walk go on")
+                       .Contents(Pre() + broken + "Warning:Settings could not be prepared\"/>" +
+                                 Main() + Post())
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[WARNING] Settings could not be prepared",
+                              "    Completed : Yes (OnFail -> Warning)", "[MAIN] Suite"}));
+    rows.push_back(Row("Windows Installer features and properties go to the MAIN package only")
+                       .Args("-s F.Extras=Yes P.LEVEL=3")
+                       .Starts({{"Runtime", kRuntimeInstall},
+                                {"Suite", "C:\\Setup\\suite.exe /i /s LEVEL=3 ADDLOCAL=Extras"},
+                                {"Tools", kToolsInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[MAIN] Suite", "FeaturesList='Extras' PropertiesList='LEVEL=3'"}));
+    return rows;
+}
+
+// The return code a chained setup leaves for the MAIN package.
+std::vector<Row> CallbackRows() {
+    std::vector<Row> rows;
+    const struct {
+        const char* value;
+        const char* line;
+    } failing[] = {{"42", "    Callback  : 10 [RC_CallbackFailed]"},
+                   {"3010", "    Callback  : 10 [RC_CallbackFailed]"},
+                   {"1", "    Callback  : 1 [RC_NotCompleted]"}};
+    for (const auto& callback : failing) {
+        rows.push_back(Row("a callback code that is not a success fails MAIN")
+                           .Callback("Suite", callback.value)
+                           .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+                           .Returns(RC_CallbackFailed)
+                           .Logs({"[MAIN] Suite", callback.line, "    Ret.code  : 0 [",
+                                  "    Completed : No", "INSTALL COMPLETED:  NO"})
+                           .NotLogs({"[POST] Tools"})
+                           .States({{"Suite", PS_Failed}, {"Tools", PS_None}}));
+    }
+    rows.push_back(Row("a callback asking for a reboot reboots after MAIN")
+                       .Args("-s AUTOREBOOT=No")
+                       .Callback("Suite", "2")
+                       .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+                       .Returns(RC_RebootRequired)
+                       .Logs({"    Callback  : 2 [RC_RebootRequired]",
+                              "    Reboot    : REQUIRED NOW - will continue after reboot",
+                              "REBOOT REQUIRED -> REBOOT NOT INITIATED"})
+                       .NotLogs({"[POST] Tools"})
+                       .States({{"Suite", PS_Completed}}));
+    rows.push_back(Row("a callback value left by an earlier run is cleared")
+                       .RegistryValue(kReturnCodes + "\\Suite", "1")
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Callback  : -1 [Ignored]"}));
+    return rows;
+}
+
+std::vector<Row> AllRows() {
+    std::vector<Row> rows;
+    for (auto group : {ActionRows, PackageListRows, FailureRows, QuitAndRebootRows, SelectionRows,
+                       FlowElementRows, CallbackRows}) {
+        for (Row& row : group()) rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+TEST_F(WalkTest, Rows) {
+    for (const Row& row : AllRows()) {
+        SCOPED_TRACE(row.name + " [" + row.arguments + "]");
+        ASSERT_NE(-100, row.returnCode) << "the row states no return code";
+        Walk(row);
+    }
+}
+
+// The MAIN package's installer is told where to leave its return code; the other
+// installers report none.
+TEST_F(WalkTest, CallbackIsArmedForTheMainPackageOnly) {
+    Write("config.xml", ConfigXml(Chain()));
+    const CommandLine command("\"C:\\Setup\\setup.exe\" -s", " \t", '"');
+    EventLogger events;
+    ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
+                             kStartTime);
+    ASSERT_TRUE(config.IsValid());
+    FakeRun run(config.Properties());
+    for (const ChainProduct* product : kProducts)
+        run.machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+    Installer installer(config, run.Services());
+    EXPECT_EQ(RC_AllCompleted, installer.Run());
+    const auto it = run.installers.Environment().find("CALLBACKPATH");
+    ASSERT_NE(run.installers.Environment().end(), it);
+    EXPECT_EQ(kReturnCodes + "\\Suite", it->second);
+    EXPECT_TRUE(run.machine.HasKey(kReturnCodes));
+    const std::string log = run.LogText();
+    const std::size_t first = log.find("    Callback  : ");
+    ASSERT_NE(std::string::npos, first) << log;
+    EXPECT_EQ(std::string::npos, log.find("    Callback  : ", first + 1)) << log;
+    EXPECT_LT(log.find("[MAIN] Suite"), first);
+    EXPECT_LT(first, log.find("[POST] Tools"));
+}
+
+}  // namespace
