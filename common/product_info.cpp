@@ -240,7 +240,8 @@ bool Detector::InstallAnywhere(const char* identifier) {
         return false;
     }
     StrNCopy(info_.installAnywhereId, identifier);
-    const std::vector<InstallAnywhereEntry> found = FindInstallAnywhereProducts(identifier, queries_);
+    const std::vector<InstallAnywhereEntry> found =
+        FindInstallAnywhereProducts(identifier, queries_);
     if (found.size() > 1)
         Log().Warning("%d InstallAnywhere products carry the ID '%s': none is taken",
                       static_cast<int>(found.size()), identifier);
@@ -471,7 +472,8 @@ std::vector<InstallAnywhereEntry> FindInstallAnywhereProducts(const char* identi
     for (RegistryView view : {kRegistry64View, kRegistry32View}) {
         for (const std::string& name : UninstallKeyNames(queries, view)) {
             InstallAnywhereEntry entry;
-            if (seen.insert(Lower(name)).second && ReadMatchingEntry(queries, name, view, wanted, &entry))
+            if (seen.insert(Lower(name)).second &&
+                ReadMatchingEntry(queries, name, view, wanted, &entry))
                 found.push_back(entry);
         }
     }

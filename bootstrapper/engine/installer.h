@@ -47,7 +47,9 @@ class Installer {
     void Walk();
     bool HandleRunProperties();
     void CancelPendingItems();
-    void RunFlowElementStep(FBase& element, std::time_t start);
+    // Returns false when the walk ends after this element.
+    bool RunFlowElementStep(FBase& element, std::time_t start);
+    bool ForceRebootRequested();
     // Returns false when the walk ends after this package.
     bool RunPackageStep(FPackage& package, std::size_t index, std::time_t start);
     int CheckPackageStatus(FPackage& package, std::string* reason);

@@ -83,8 +83,7 @@ void Installer::RollBack() {
     if (!external_ && showMessages_ && !store_.IsYes("ForceRollback")) {
         const char* tag =
             returnCode_ == RC_ActionCanceled ? "ROLLBACK_ON_CANCEL" : "ROLLBACK_ON_ERROR";
-        const int answer = run_.prompts.Show(
-            tag, nullptr, kBoxYesNo | kBoxIconQuestion);
+        const int answer = run_.prompts.Show(tag, nullptr, kBoxYesNo | kBoxIconQuestion);
         if (answer != kBoxAnswerYes)
             return;
     }
@@ -104,7 +103,6 @@ void Installer::RollBack() {
 // RC_RebootRequired.
 int Installer::RebootStep() const {
     const char* outcome = external_ ? "EXTERNALLY CONTROLLED" : "REBOOT NOT INITIATED";
-    log_.Line("\n%s\nREBOOT REQUIRED -> %s\n%s", kRebootRule.c_str(), outcome,
-               kRebootRule.c_str());
+    log_.Line("\n%s\nREBOOT REQUIRED -> %s\n%s", kRebootRule.c_str(), outcome, kRebootRule.c_str());
     return RC_RebootRequired;
 }

@@ -91,14 +91,8 @@ bool Installer::HandleRunProperties() {
         returnCode_ = RC_PendingRebootDetected;
         return false;
     }
-    const std::string forceReboot = store_.Get("ForceReboot");
-    if (EqualsNoCase(forceReboot.c_str(), "Yes") ||
-        EqualsNoCase(forceReboot.c_str(), "YesAndContinueInstall")) {
-        rebootRequired_ = rebootNow_ = forcedReboot_ = true;
-        continueAfterReboot_ = EqualsNoCase(forceReboot.c_str(), "YesAndContinueInstall");
-        returnCode_ = RC_RebootRequired;
+    if (ForceRebootRequested())
         return false;
-    }
     const std::string quit = store_.Get("Quit");
     struct QuitRule {
         const char* value;
@@ -121,6 +115,18 @@ bool Installer::HandleRunProperties() {
             CancelPendingItems();
         return false;
     }
+    return true;
+}
+
+// "ForceReboot" set to "Yes" or "YesAndContinueInstall" ends the walk with a reboot now.
+bool Installer::ForceRebootRequested() {
+    const std::string forceReboot = store_.Get("ForceReboot");
+    if (!EqualsNoCase(forceReboot.c_str(), "Yes") &&
+        !EqualsNoCase(forceReboot.c_str(), "YesAndContinueInstall"))
+        return false;
+    rebootRequired_ = rebootNow_ = forcedReboot_ = true;
+    continueAfterReboot_ = EqualsNoCase(forceReboot.c_str(), "YesAndContinueInstall");
+    returnCode_ = RC_RebootRequired;
     return true;
 }
 
@@ -149,7 +155,8 @@ void Installer::Walk() {
             if (!RunPackageStep(*package, i, start))
                 break;
         } else {
-            RunFlowElementStep(element, start);
+            if (!RunFlowElementStep(element, start))
+                break;
         }
     }
 }
@@ -158,14 +165,17 @@ void Installer::LogEnd(std::time_t start) const {
     const std::time_t end = run_.clock.Now();
     const std::tm local = LocalTime(end);
     log_.Line("    Ended at  : %02d:%02d:%02d  (duration:%s)\n", local.tm_hour, local.tm_min,
-               local.tm_sec, ElapsedText(end - start).c_str());
+              local.tm_sec, ElapsedText(end - start).c_str());
 }
 
-void Installer::RunFlowElementStep(FBase& element, std::time_t start) {
+// An element may set "ForceReboot" itself: the test runs again after it, so that the last
+// element of the list is not the one whose request nobody reads.
+bool Installer::RunFlowElementStep(FBase& element, std::time_t start) {
     element.SetOperation(action_);
     if (!RunFlowElement(run_, element, action_))
         Fail(element.GetTag() + " failed");
     LogEnd(start);
+    return !ForceRebootRequested();
 }
 
 // The package's entry in the status table: already processed, canceled or unknown states
@@ -219,7 +229,8 @@ PackageDecision Installer::DecideForRun(FPackage& package, std::size_t index, in
     store_.Set("Version", package.version.versionText.c_str(), true);
     PackageDecision decision = package.Decide(run_, action_, comparison, showMessages_, forced);
     if (decision.showMessage)
-        run_.prompts.Show(nullptr, decision.conditionMessage.c_str(), package.IsMain() ? kBoxIconError : kBoxIconWarning);
+        run_.prompts.Show(nullptr, decision.conditionMessage.c_str(),
+                          package.IsMain() ? kBoxIconError : kBoxIconWarning);
     const auto skip = [&decision](const std::string& phrase) {
         decision.reason += phrase;
         decision.state = 2;
@@ -279,8 +290,8 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
     if (installer.found) {
         log.Line("    Action    : Executing");
         run_.events.Action(EventId(1100, 1),
-                                   FormatText("Package %s started: %s", package.name.c_str(),
-                                              package.DisplayName().c_str()));
+                           FormatText("Package %s started: %s", package.name.c_str(),
+                                      package.DisplayName().c_str()));
         // The templates may name the package's file and product code: set them before the
         // command line is expanded.
         store_.Set("PackageFileName", installer.path.c_str(), true);
@@ -341,14 +352,12 @@ bool Installer::ClassifyPackage(FPackage& package) {
     const std::string text = FormatText("%s (code %ld)", package.DisplayName().c_str(), code);
     if (succeeded) {
         SetStatus(package.name, PS_Completed);
-        run_.events.Action(
-            EventId(1100, 2),
-            FormatText("Package %s completed: %s.", package.name.c_str(), text.c_str()));
+        run_.events.Action(EventId(1100, 2), FormatText("Package %s completed: %s.",
+                                                        package.name.c_str(), text.c_str()));
     } else {
         SetStatus(package.name, returnCode_ == RC_ActionCanceled ? PS_Canceled : PS_Failed);
-        run_.events.Action(
-            EventId(1100, 3),
-            FormatText("Package %s failed: %s.%s", package.name.c_str(), text.c_str(), ""));
+        run_.events.Action(EventId(1100, 3), FormatText("Package %s failed: %s.%s",
+                                                        package.name.c_str(), text.c_str(), ""));
     }
     return succeeded;
 }

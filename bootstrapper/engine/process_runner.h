@@ -15,8 +15,8 @@ class ProcessRunner {
     // Runs command and waits for it. name is what the wait dialog shows; showWindow lets the
     // installer's own window show; collectEvents copies the installer's events of the run's
     // time window into the log (the main instance does).
-    virtual ProcessResult Run(const std::string& name, const std::string& command,
-                              bool showWindow, bool collectEvents) = 0;
+    virtual ProcessResult Run(const std::string& name, const std::string& command, bool showWindow,
+                              bool collectEvents) = 0;
     // Sets an environment variable that the processes started afterwards inherit.
     virtual bool SetEnvironment(const std::string& name, const std::string& value) = 0;
 };

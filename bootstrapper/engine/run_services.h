@@ -20,13 +20,13 @@ class UserPrompts;
 
 struct RunServices {
     LogFile& log;
-    PropertyStore& properties;    // the run's properties (the configuration's store)
-    UserPrompts& prompts;         // message boxes and questions
-    PackageStatusTable& progress; // the package slots of the shared status block
-    ProcessRunner& processes;     // installers and chained setups
-    InstallerResolver& resolver;  // where installer files are
-    InstallerQueries& detection;  // installed products, package files, version resources
-    MachineProbe& machine;        // the machine type of dependency checks
+    PropertyStore& properties;     // the run's properties (the configuration's store)
+    UserPrompts& prompts;          // message boxes and questions
+    PackageStatusTable& progress;  // the package slots of the shared status block
+    ProcessRunner& processes;      // installers and chained setups
+    InstallerResolver& resolver;   // where installer files are
+    InstallerQueries& detection;   // installed products, package files, version resources
+    MachineProbe& machine;         // the machine type of dependency checks
     RegistryAccess& registry;
     FileSystem& files;
     Clock& clock;

@@ -31,8 +31,7 @@ int FPackage::Compare(InstallerQueries& queries) {
     return comparison_;
 }
 
-void FPackage::ReadPackageInformation(const std::string& installerPath,
-                                      InstallerQueries& queries) {
+void FPackage::ReadPackageInformation(const std::string& installerPath, InstallerQueries& queries) {
     if (EqualsNoCase(type.c_str(), "MSI")) {
         ProductInfo package;
         package.ReadFromPackage(installerPath.c_str(), -1, queries);
@@ -79,8 +78,7 @@ int FPackage::ReadCallbackReturn(RunServices& run) {
     return outcome_.callbackCode;
 }
 
-OutputPropertyPlace FPackage::OutputPlace(RunServices& run,
-                                          const std::string& registryPath) const {
+OutputPropertyPlace FPackage::OutputPlace(RunServices& run, const std::string& registryPath) const {
     return OutputPropertyPlace{run.registry, run.log, registryPath, product_.upgradeCode};
 }
 
@@ -144,8 +142,7 @@ int FPackage::Execute(RunServices& run, int operation) {
     return succeeded && !callbackFailed ? 0 : OnFailType();
 }
 
-bool FPackage::RunElements(RunServices& run, const FlowList& list, int operation,
-                           int direction) {
+bool FPackage::RunElements(RunServices& run, const FlowList& list, int operation, int direction) {
     bool succeeded = true;
     for (const auto& element : list) {
         element->SetOperation(operation);

@@ -40,8 +40,7 @@ void ReturnCodeCallback::Arm(const std::string& displayName, RegistryAccess& reg
     code_ = RC_None;
     long error = 0;
     if (!registry.CreateKey(CallbackKey(), kRegistryDefaultView, &error) ||
-        !registry.WriteString(CallbackKey() + "\\" + displayName, "", kRegistryDefaultView,
-                              &error))
+        !registry.WriteString(CallbackKey() + "\\" + displayName, "", kRegistryDefaultView, &error))
         LogSystemError(log, error, kCallbackContext, "    ");
     const std::string path =
         FormatText("%s\\%s\\%s", kMachineRoot, kReturnCodesKey, displayName.c_str());

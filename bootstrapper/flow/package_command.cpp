@@ -29,8 +29,7 @@ void AppendItem(std::string* text, const std::string& item) {
 
 // "MSIFeature.<name>" properties set to "Yes" select features; "MSIProperty.<name>" ones
 // become "<name>=<value>" items of the command.
-void AddInstallerItems(const PropertyStore& store, std::string* features,
-                       std::string* properties) {
+void AddInstallerItems(const PropertyStore& store, std::string* features, std::string* properties) {
     const std::size_t featureLength = sizeof(kFeaturePrefix) - 1;
     const std::size_t propertyLength = sizeof(kPropertyPrefix) - 1;
     for (int i = 0; i < store.Count(); ++i) {

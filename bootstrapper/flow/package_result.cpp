@@ -71,12 +71,11 @@ bool IsSuccessfulExit(const PackageRecord& package, const InstallerOutcome& outc
 
 bool RequiresReboot(const PackageRecord& package, const InstallerOutcome& outcome) {
     const int code = static_cast<int>(outcome.exitCode);
-    return IsRebootCode(package, code) ||
-           (code == 0 && outcome.callbackCode == RC_RebootRequired);
+    return IsRebootCode(package, code) || (code == 0 && outcome.callbackCode == RC_RebootRequired);
 }
 
-void LogPackageResult(const PackageRecord& package, const InstallerOutcome& outcome,
-                      bool rebootDue, LogFile& log) {
+void LogPackageResult(const PackageRecord& package, const InstallerOutcome& outcome, bool rebootDue,
+                      LogFile& log) {
     const int code = static_cast<int>(outcome.exitCode);
     if (outcome.callbackUsed)
         log.Line("    Callback  : %d [%s]", outcome.callbackCode,

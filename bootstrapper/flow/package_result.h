@@ -28,5 +28,5 @@ bool RequiresReboot(const PackageRecord& package, const InstallerOutcome& outcom
 
 // The result lines of the package's block: callback, return code, output, the event entry
 // of a code other than 0, and the reboot line.
-void LogPackageResult(const PackageRecord& package, const InstallerOutcome& outcome,
-                      bool rebootDue, LogFile& log);
+void LogPackageResult(const PackageRecord& package, const InstallerOutcome& outcome, bool rebootDue,
+                      LogFile& log);

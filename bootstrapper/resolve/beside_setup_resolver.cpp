@@ -6,8 +6,7 @@
 #include "files.h"
 #include "log_file.h"
 
-BesideSetupResolver::BesideSetupResolver(std::string setupFolder, FileSystem& files,
-                                         LogFile& log)
+BesideSetupResolver::BesideSetupResolver(std::string setupFolder, FileSystem& files, LogFile& log)
     : setupFolder_(std::move(setupFolder)), files_(files), log_(log) {}
 
 ResolvedInstaller BesideSetupResolver::Resolve(const InstallerRequest& request) {

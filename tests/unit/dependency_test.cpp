@@ -215,7 +215,8 @@ TEST_F(DependencyTest, NothingIsCheckedWhenSwitchedOffOrEmpty) {
         LogCapture log;
         const std::vector<DependencyRecord> records =
             checkDepends ? std::vector<DependencyRecord>() : one;
-        const DependencyOutcome outcome = CheckDependencies(records, checkDepends, probe_, queries_, Log());
+        const DependencyOutcome outcome =
+            CheckDependencies(records, checkDepends, probe_, queries_, Log());
         EXPECT_EQ("No dependencies to check", outcome.summary);
         EXPECT_EQ(0, outcome.vitalFailures + outcome.nonVitalFailures);
         EXPECT_EQ("", log.Text());

@@ -9,10 +9,10 @@
 
 namespace {
 
-const long kNotFound = 2;              // ERROR_FILE_NOT_FOUND
-const long kUnknownProduct = 1605;     // ERROR_UNKNOWN_PRODUCT
-const long kUnknownProperty = 1608;    // ERROR_UNKNOWN_PROPERTY
-const long kOpenFailed = 110;          // ERROR_OPEN_FAILED
+const long kNotFound = 2;            // ERROR_FILE_NOT_FOUND
+const long kUnknownProduct = 1605;   // ERROR_UNKNOWN_PRODUCT
+const long kUnknownProperty = 1608;  // ERROR_UNKNOWN_PROPERTY
+const long kOpenFailed = 110;        // ERROR_OPEN_FAILED
 const std::time_t kEightOClock = 8 * 3600;
 
 std::string Lower(std::string text) {
@@ -170,12 +170,13 @@ bool FakeMachine::ReadRegistry(const std::string& path, RegistryView view, std::
     return ReadValue(path, value, view, error);
 }
 
-long FakeMachine::ListMachineSubkeys(const char* key, RegistryView, std::vector<std::string>* names) {
+long FakeMachine::ListMachineSubkeys(const char* key, RegistryView,
+                                     std::vector<std::string>* names) {
     names->clear();
     const std::string parent = KeyOf(std::string("HKEY_LOCAL_MACHINE\\") + key);
     for (const std::string& candidate : keys_) {
-        if (candidate.size() > parent.size() + 1 && candidate.compare(0, parent.size(), parent) == 0 &&
-            candidate[parent.size()] == '\\' &&
+        if (candidate.size() > parent.size() + 1 &&
+            candidate.compare(0, parent.size(), parent) == 0 && candidate[parent.size()] == '\\' &&
             candidate.find('\\', parent.size() + 1) == std::string::npos)
             names->push_back(candidate.substr(parent.size() + 1));
     }
@@ -210,7 +211,7 @@ bool FakeMachine::ReadValue(const std::string& path, std::string* value, Registr
 bool FakeMachine::CreateKey(const std::string& keyPath, RegistryView, long* errorCode) {
     // Every key above is created too, as the registry does.
     const std::string key = KeyOf(keyPath);
-    for (std::size_t slash = key.find('\\'); ; slash = key.find('\\', slash + 1)) {
+    for (std::size_t slash = key.find('\\');; slash = key.find('\\', slash + 1)) {
         const std::string part = key.substr(0, slash);
         if (std::find(keys_.begin(), keys_.end(), part) == keys_.end())
             keys_.push_back(part);
@@ -228,8 +229,9 @@ bool FakeMachine::DeleteKey(const std::string& keyPath, RegistryView, long* erro
         return false;
     }
     const auto below = [&key](const std::string& other) {
-        return other == key || (other.size() > key.size() && other.compare(0, key.size(), key) == 0 &&
-                                other[key.size()] == '\\');
+        return other == key ||
+               (other.size() > key.size() && other.compare(0, key.size(), key) == 0 &&
+                other[key.size()] == '\\');
     };
     keys_.erase(std::remove_if(keys_.begin(), keys_.end(), below), keys_.end());
     values_.erase(std::remove_if(values_.begin(), values_.end(),
@@ -374,6 +376,7 @@ void MemoryLog::Clear() {
 FakeRun::FakeRun() : FakeRun(ownProperties) {}
 
 FakeRun::FakeRun(PropertyStore& properties)
-    : resolver_(kSetupFolder, machine, log.File()),
-      services_{log.File(), properties, prompts,  progress, installers, resolver_,
-                machine,    machine,    machine,  machine,  clock,      events} {}
+    : resolver_(kSetupFolder, machine, log.File()), services_{log.File(), properties, prompts,
+                                                              progress,   installers, resolver_,
+                                                              machine,    machine,    machine,
+                                                              machine,    clock,      events} {}

@@ -54,7 +54,7 @@ TEST(FlowOnFailTest, Parsing) {
         EXPECT_EQ(row.type, element.OnFailType()) << row.text;
         EXPECT_EQ(row.message, element.OnFailMessage()) << row.text;
         EXPECT_EQ(row.warned, run.log.Contains("[WARNING] Invalid format for attribute OnFail='" +
-                                           std::string(row.text) + "'"))
+                                               std::string(row.text) + "'"))
             << row.text;
     }
 }
@@ -71,7 +71,8 @@ TEST(FlowConditionTest, ConditionsAreExpandedOnceAndLogged) {
         "    Condition : 0 (evaluation result False)\n",
         run.log.Text());
     store.Set("Mode", "Silent", true);
-    EXPECT_EQ(0, element.CheckExplicitCondition(run.Services()));  // the text was expanded the first time
+    EXPECT_EQ(
+        0, element.CheckExplicitCondition(run.Services()));  // the text was expanded the first time
     EXPECT_EQ(1, element.CheckImplicitCondition(run.Services()));  // none
     element.SetImplicitCondition("(1 AND");
     EXPECT_EQ(-1, element.CheckImplicitCondition(run.Services()));

@@ -130,7 +130,6 @@ std::string FakeRunner::installsVersion;
 long FakeRunner::exitCode = 0;
 std::string FakeRunner::output;
 
-
 // A flow element that notes its run with the context the package gave it.
 class NotingElement : public FBase {
   public:
@@ -164,10 +163,18 @@ CommandRequest Request(const std::string& base, bool showWindow, bool installerI
 // The services of a run on the fake installer queries, with the fake runner.
 RunServices ServicesOf(FakeRun& run, FakeQueries& queries, FakeRunner& runner) {
     RunServices services = run.Services();
-    return RunServices{services.log,       services.properties, services.prompts,
-                       services.progress,  runner,              services.resolver,
-                       queries,            services.machine,    services.registry,
-                       services.files,     services.clock,      services.events};
+    return RunServices{services.log,
+                       services.properties,
+                       services.prompts,
+                       services.progress,
+                       runner,
+                       services.resolver,
+                       queries,
+                       services.machine,
+                       services.registry,
+                       services.files,
+                       services.clock,
+                       services.events};
 }
 
 class PackageTest : public ::testing::Test {
@@ -262,7 +269,8 @@ TEST_F(PackageTest, ComparisonWithPatternsAndVersionLists) {
         requirement.versionText = row.text;
         requirement.versionList = row.list;
         ProductInfo product;
-        EXPECT_EQ(row.result, CompareRequirement(requirement, product, fake_)) << row.text << row.list;
+        EXPECT_EQ(row.result, CompareRequirement(requirement, product, fake_))
+            << row.text << row.list;
         EXPECT_EQ(row.result == kBadPattern,
                   log.Contains("Exception in boost::regex module for expression: 2.("));
     }
@@ -378,7 +386,8 @@ TEST_F(PackageTest, DecisionByActionComparisonAndPackageKind) {
 
 TEST_F(PackageTest, AllCodesSucceedShowsInTheReason) {
     package_.allCodesSucceed = true;
-    const PackageDecision decision = package_.Decide(services_, kInstall, package_.Compare(fake_), false);
+    const PackageDecision decision =
+        package_.Decide(services_, kInstall, package_.Compare(fake_), false);
     EXPECT_EQ("version '2.0' not found, , non multiversion, required, SuccesCodes='*', ",
               decision.reason);
 }
@@ -420,7 +429,8 @@ TEST_F(PackageTest, FirstFalseConditionSkipsWithItsMessage) {
 TEST_F(PackageTest, ConditionsOfTheOtherKindAndErrors) {
     package_.conditions = {{0, "0", "", ""}, {1, "(1=1))", "", "cannot tell"}};
     fake_.Install(kFirst, "2.0");
-    PackageDecision decision = package_.Decide(services_, kUninstall, package_.Compare(fake_), false);
+    PackageDecision decision =
+        package_.Decide(services_, kUninstall, package_.Compare(fake_), false);
     EXPECT_EQ(2, decision.state);  // an evaluation error counts as false
     EXPECT_EQ("cannot tell", decision.conditionMessage);
     EXPECT_FALSE(decision.showMessage);
@@ -453,7 +463,8 @@ TEST_F(PackageTest, CommandLineWithInstallerItemsAndInputProperties) {
          "COMPANY=\"Acme\""},
     };
     for (const Row& row : rows) {
-        package_.PrepareExecution(Request("msiexec /i \"[SourceDir]rt.msi\" /qn ", false, row.installerItems, false, row.forwarded, false));
+        package_.PrepareExecution(Request("msiexec /i \"[SourceDir]rt.msi\" /qn ", false,
+                                          row.installerItems, false, row.forwarded, false));
         EXPECT_EQ(row.command, package_.BuildCommand(services_));
     }
     EXPECT_FALSE(store_.IsDefined("PackageTag"));
@@ -471,9 +482,9 @@ TEST_F(PackageTest, PackagePropertiesArePublishedAndLogged) {
     package_.PrepareExecution(Request("setup.exe [Version]", false, true, false, "", true));
     EXPECT_EQ("setup.exe 9.9 LEVEL=3 ADDLOCAL=Core", package_.BuildCommand(services_));
     EXPECT_TRUE(log().Contains(std::string("    Properties: PackageTag='RT' "
-                                         "PackageFileName='rt.msi' PackageProductCode='") +
-                             kFirst +
-                             "' FeaturesList='Core' PropertiesList='LEVEL=3' Version='2.0' \n"));
+                                           "PackageFileName='rt.msi' PackageProductCode='") +
+                               kFirst +
+                               "' FeaturesList='Core' PropertiesList='LEVEL=3' Version='2.0' \n"));
     EXPECT_EQ("Core", store_.Get("FeaturesList"));
     EXPECT_EQ(kFirst, store_.Get("PackageProductCode"));
     EXPECT_EQ("2.0", store_.Get("Version"));
@@ -681,7 +692,8 @@ TEST_F(PackageTest, ResultLines) {
 
 TEST_F(PackageTest, ArmedCallbackSetsItsPathAndIsLogged) {
     package_.appName = "Tarvex Suite";
-    const std::string value = std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey + "\\Tarvex Suite";
+    const std::string value =
+        std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey + "\\Tarvex Suite";
     run_.machine.SetValue(value, "12");  // a former run's code is cleared
     package_.ArmCallback(services_);
     EXPECT_TRUE(package_.CallbackUsed());
@@ -716,8 +728,8 @@ TEST_F(PackageTest, OutputPropertiesNeedAPathAndAnUpgradeCode) {
     for (const char* where :
          {"PublishMSIProps()\n", "RetrieveMSIProps()()\n", "RemoveMSIProps()\n"})
         EXPECT_TRUE(log().Contains(std::string("                No registry path provided for "
-                                             "output properties list in ") +
-                                 where));
+                                               "output properties list in ") +
+                                   where));
     package_.version.productId = std::string("p") + kFirst;  // no upgrade code
     fake_.Install(kFirst, "1.0");
     package_.Compare(fake_);
@@ -725,7 +737,7 @@ TEST_F(PackageTest, OutputPropertiesNeedAPathAndAnUpgradeCode) {
         package_.PublishOutputProperties(services_, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Props"));
     EXPECT_TRUE(
         log().Contains("[WARNING] Cannot write output properties list to msi package: no "
-                     "upgrade code for package 'Runtime'"));
+                       "upgrade code for package 'Runtime'"));
 }
 
 TEST_F(PackageTest, PackageInformationFromTheInstallerFile) {

@@ -348,8 +348,7 @@ void WalkTest::Walk(const Row& row) {
         run.installers.Script(script.name, InstallerScript{script.exitCode, script.output,
                                                            script.callbackValue, effect});
     }
-    // Questions (the rollback) are answered No.
-
+    // The fake prompts answer every question (the rollback) with No.
     Installer installer(config, run.Services());
     const int returnCode = installer.Run();
     const std::string log = run.LogText();
@@ -374,9 +373,9 @@ void WalkTest::Walk(const Row& row) {
         EXPECT_EQ(state.second, run.progress.GetItemStateByName(state.first.c_str()))
             << state.first;
 
-    ASSERT_EQ(row.prompts.size(), run.prompts.shown.size())
-        << (run.prompts.shown.empty() ? std::string()
-                                      : run.prompts.shown[0].tag + " " + run.prompts.shown[0].text);
+    std::string shownTags;
+    for (const FakePrompts::Shown& shown : run.prompts.shown) shownTags += "[" + shown.tag + "] ";
+    ASSERT_EQ(row.prompts.size(), run.prompts.shown.size()) << shownTags;
     for (std::size_t i = 0; i < row.prompts.size(); ++i) {
         const FakePrompts::Shown& shown = run.prompts.shown[i];
         EXPECT_EQ(row.prompts[i].tag, shown.tag) << i;
@@ -1011,7 +1010,8 @@ std::vector<Row> CallbackRows() {
                    {"3010", "    Callback  : 10 [RC_CallbackFailed]"},
                    {"1", "    Callback  : 1 [RC_NotCompleted]"}};
     for (const auto& callback : failing) {
-        rows.push_back(Row("a callback code that is not a success fails MAIN")
+        rows.push_back(Row(std::string("a callback value ") + callback.value +
+                           " that is not a success fails MAIN")
                            .Callback("Suite", callback.value)
                            .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
                            .Returns(RC_CallbackFailed)
