@@ -58,6 +58,8 @@ class Installer {
                            bool notListed, std::time_t start);
     void ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
                         std::time_t start);
+    bool RunInstaller(FPackage& package, const PackageDecision& decision, int mode,
+                      const std::string& installerPath);
     bool ClassifyPackage(FPackage& package);
     std::string Label(std::size_t index) const;
     bool IsSelected(const FPackage& package, std::size_t index) const;

@@ -288,33 +288,7 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
     SetStatus(package.name, PS_InProgress);
     bool succeeded = false;
     if (installer.found) {
-        log.Line("    Action    : Executing");
-        run_.events.Action(EventId(1100, 1),
-                           FormatText("Package %s started: %s", package.name.c_str(),
-                                      package.DisplayName().c_str()));
-        // The templates may name the package's file and product code: set them before the
-        // command line is expanded.
-        store_.Set("PackageFileName", installer.path.c_str(), true);
-        store_.Set("PackageProductCode", package.Product().productCode, true);
-        store_.Set("PackageTag", package.tag.c_str(), true);
-        const auto& commandTemplate = package.CommandLineTemplate(decision.commandAction, mode);
-        const std::string base = FormatText("%s %s", commandTemplate.value_or("").c_str(),
-                                            package.extraParameters.c_str());
-        CommandRequest request;
-        request.baseText = base;
-        request.showWindow = mode != 2;
-        request.installerItems = package.IsMain() && action_ == 0;
-        request.mainInstance = mainInstance_;
-        request.setPackageProperties = true;
-        package.PrepareExecution(request);
-        const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
-        package.PublishOutputProperties(run_, propsPath);
-        package.Execute(run_, decision.commandAction);
-        store_.Set("LastPackageReturnCode", FormatText("%ld", package.ExitCode()).c_str(), true);
-        package.Compare(run_.detection);
-        package.RetrieveOutputProperties(run_, propsPath);
-        ++executedCount_;
-        succeeded = ClassifyPackage(package);
+        succeeded = RunInstaller(package, decision, mode, installer.path);
     } else {
         log.Line("    Action    : Not executed: %s", installer.reason.c_str());
         SetStatus(package.name, PS_Failed);
@@ -328,6 +302,36 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
         if (action_ != 1 || package.IsMain())
             Fail(package.name + " failed");
     }
+}
+
+// Runs the package with its installer file at installerPath and classifies the result.
+bool Installer::RunInstaller(FPackage& package, const PackageDecision& decision, int mode,
+                             const std::string& installerPath) {
+    log_.Line("    Action    : Executing");
+    run_.events.Action(EventId(1100, 1), FormatText("Package %s started: %s", package.name.c_str(),
+                                                    package.DisplayName().c_str()));
+    // The templates may name the package's file and product code: set them before the
+    // command line is expanded.
+    store_.Set("PackageFileName", installerPath.c_str(), true);
+    store_.Set("PackageProductCode", package.Product().productCode, true);
+    store_.Set("PackageTag", package.tag.c_str(), true);
+    const auto& commandTemplate = package.CommandLineTemplate(decision.commandAction, mode);
+    CommandRequest request;
+    request.baseText =
+        FormatText("%s %s", commandTemplate.value_or("").c_str(), package.extraParameters.c_str());
+    request.showWindow = mode != 2;
+    request.installerItems = package.IsMain() && action_ == 0;
+    request.mainInstance = mainInstance_;
+    request.setPackageProperties = true;
+    package.PrepareExecution(request);
+    const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
+    package.PublishOutputProperties(run_, propsPath);
+    package.Execute(run_, decision.commandAction);
+    store_.Set("LastPackageReturnCode", FormatText("%ld", package.ExitCode()).c_str(), true);
+    package.Compare(run_.detection);
+    package.RetrieveOutputProperties(run_, propsPath);
+    ++executedCount_;
+    return ClassifyPackage(package);
 }
 
 // The result of a package that ran: its status, events, the reboot it asks for and the
