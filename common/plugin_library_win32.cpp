@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -65,15 +64,6 @@ bool IsValidExportName(const char* name) {
             return false;
     }
     return true;
-}
-
-// Copies text into buffer, cut to fit.
-void PutText(char* buffer, int size, const std::string& text) {
-    if (!buffer || size <= 0)
-        return;
-    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(size - 1));
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
 }
 
 }  // namespace
@@ -189,22 +179,22 @@ int CallPlugin(const char* call, int* intResult, char* value, int valueSize, cha
     char libraryPart[kLibraryNameSize] = {};
     const int dot = StrCopyToToken('.', text, libraryPart, sizeof(libraryPart));
     if (dot <= 0) {
-        PutText(error, errorSize, std::string("invalid format for ") + text);
+        StrCopyTruncated(error, (std::string("invalid format for ") + text).c_str(), errorSize);
         return -1;
     }
     const std::string libraryName = Trim(libraryPart, kBlanks) + ".dll";
     Library* library = GetLibrary(libraryName.c_str());
     if (!library) {
-        PutText(error, errorSize, "could not load " + libraryName);
+        StrCopyTruncated(error, ("could not load " + libraryName).c_str(), errorSize);
         return -1;
     }
     const char* method = text + dot + 1;
     int number = 0;
     const int kind = library->ExecuteMethod(method, &number, value, valueSize, nullptr);
     if (kind == -1) {
-        PutText(error, errorSize,
-                std::string("Error evaluating method (in FDllCall) ") + method +
-                    " -> dll file: " + libraryName);
+        const std::string reason = std::string("Error evaluating method (in FDllCall) ") + method +
+                                   " -> dll file: " + libraryName;
+        StrCopyTruncated(error, reason.c_str(), errorSize);
         return -1;
     }
     if (intResult)
