@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "files.h"
@@ -68,9 +69,8 @@ bool IsValidExportName(const char* name) {
 
 }  // namespace
 
-void ModuleCloser::operator()(void* module) const {
-    if (module)
-        FreeLibrary(static_cast<HMODULE>(module));
+void ModuleHandleTraits::Close(Handle module) {
+    FreeLibrary(static_cast<HMODULE>(module));
 }
 
 bool Library::SetFile(const char* fileName) {
@@ -83,7 +83,7 @@ bool Library::SetFile(const char* fileName) {
     if (SameName(fileName_, fileName))
         return true;
     fileName_ = fileName;
-    module_.reset();
+    module_.Reset();
     return true;
 }
 
@@ -97,14 +97,14 @@ bool Library::LoadModule() {
     if (fileName_.empty())
         return false;
     const std::string path = Files::JoinPath(g_folder(), fileName_);
-    module_.reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    module_.Reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     return IsLoaded();
 }
 
 void* Library::Export(const char* name) const {
-    if (!module_ || IsEmptyText(name))
+    if (!module_.Valid() || IsEmptyText(name))
         return nullptr;
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_.get()), name));
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_.Get()), name));
 }
 
 void* Library::ProcedureAddress(const std::string& name, const char* exportName) const {
