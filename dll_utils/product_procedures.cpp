@@ -17,6 +17,7 @@
 #include "product_info.h"
 #include "property_store.h"
 #include "registry.h"
+#include "relation.h"
 #include "shell_exec.h"
 #include "str_util.h"
 #include "system_error.h"
@@ -69,51 +70,6 @@ bool DetectLogged(PluginSession session, const char* identifier, const char* fil
         return true;
     LogNotFound(session, identifier);
     return false;
-}
-
-enum class Relation { kEqual, kNotEqual, kLess, kLessEqual, kGreater, kGreaterEqual, kNone };
-
-// The relation an operator word names; only its first two characters count.
-Relation RelationOf(const char* word) {
-    static const struct {
-        const char* word;
-        Relation relation;
-    } kWords[] = {
-        {"=", Relation::kEqual},         {"==", Relation::kEqual},
-        {"e", Relation::kEqual},         {"eq", Relation::kEqual},
-        {"!=", Relation::kNotEqual},     {"#", Relation::kNotEqual},
-        {"<>", Relation::kNotEqual},     {"ne", Relation::kNotEqual},
-        {"<", Relation::kLess},          {"l", Relation::kLess},
-        {"lt", Relation::kLess},         {"<=", Relation::kLessEqual},
-        {"le", Relation::kLessEqual},    {">", Relation::kGreater},
-        {"g", Relation::kGreater},       {"gt", Relation::kGreater},
-        {">=", Relation::kGreaterEqual}, {"ge", Relation::kGreaterEqual},
-    };
-    const std::string key = std::string(word).substr(0, 2);
-    for (const auto& entry : kWords) {
-        if (key == entry.word)
-            return entry.relation;
-    }
-    return Relation::kNone;
-}
-
-bool Holds(Relation relation, int comparison) {
-    switch (relation) {
-        case Relation::kEqual:
-            return comparison == 0;
-        case Relation::kNotEqual:
-            return comparison != 0;
-        case Relation::kLess:
-            return comparison < 0;
-        case Relation::kLessEqual:
-            return comparison <= 0;
-        case Relation::kGreater:
-            return comparison > 0;
-        case Relation::kGreaterEqual:
-            return comparison >= 0;
-        default:
-            return false;
-    }
 }
 
 // Words whether version lies in list into the result buffer; 1 when it does.
@@ -334,8 +290,11 @@ int IsInstalledVersionProc(PluginSession session, int argc, char** argv, char*, 
         LogNotFound(session, argv[1]);
         return 0;
     }
+    // Only the first two characters of the operator word count ("eqx" is "eq"), and its
+    // letters only in lower case.
+    const std::string word = std::string(argv[2]).substr(0, 2);
     const int comparison = CompareVersions(info.version, argv[3], kVersionCompareSecond);
-    return Holds(RelationOf(argv[2]), comparison) ? 1 : 0;
+    return RelationHolds(ParseRelation(word.c_str(), false), comparison) ? 1 : 0;
 }
 
 int GetProductVersionProc(PluginSession session, int argc, char** argv, char* result,
