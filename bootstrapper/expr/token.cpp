@@ -67,17 +67,15 @@ int EvaluateRelation(const Operands& o, std::string* result) {
     return SetTruth(RelationHolds(R, o[0].compare(o[1])), result);
 }
 
-// By default DllCall tokens take the one plug-in call path of the program.
-PluginCallHook g_pluginCallHook = CallPluginProcedure;
-
+// Plug-in calls take the one call path of the program (SetPluginCaller replaces it).
 int EvaluateDllCall(const Operands& o, std::string* result) {
     std::string text;
     std::string error;
     int number = 0;
-    const int kind = g_pluginCallHook(o[0].c_str(), &text, &number, &error);
-    if (kind == 0) {
+    const int kind = CallPluginProcedure(o[0].c_str(), &text, &number, &error);
+    if (kind == kPluginInteger) {
         text = FormatText("%d", number);
-    } else if (kind != 1) {
+    } else if (kind != kPluginText) {
         Log().Error("Method evaluation error: %s -> %s", o[0].c_str(), error.c_str());
         return kEvalFailed;
     }
@@ -196,10 +194,6 @@ std::unique_ptr<Token> RecogniseOperator(const std::vector<Operator>& table,
 }
 
 }  // namespace
-
-void SetPluginCallHook(PluginCallHook hook) {
-    g_pluginCallHook = hook ? hook : CallPluginProcedure;
-}
 
 bool IsExpressionInteger(const std::string& text, int* value) {
     // A zero byte would end the text early for the C-string parser.
