@@ -12,26 +12,9 @@
 #include "system_error.h"
 #include "system_info.h"
 #include "text_util.h"
+#include "unique_handle_win32.h"
 
 namespace {
-
-class FindHandle {
-  public:
-    FindHandle(const std::string& search, WIN32_FIND_DATAA* data)
-        : handle_(FindFirstFileA(search.c_str(), data)) {}
-    ~FindHandle() {
-        if (IsOpen())
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAA* data) { return FindNextFileA(handle_, data) != FALSE; }
-
-  private:
-    HANDLE handle_;
-};
 
 // One run of ListFiles: where the entries go and the options that stay the same while it
 // descends.
@@ -73,8 +56,8 @@ void EndSearch(Listing& listing) {
 // of them have.
 int AddMatches(Listing& listing, const std::string& search, bool topLevel) {
     WIN32_FIND_DATAA data;
-    FindHandle find(search, &data);
-    if (!find.IsOpen()) {
+    FindHandle find(FindFirstFileA(search.c_str(), &data));
+    if (!find.Valid()) {
         const DWORD code = GetLastError();
         listing.lastError = static_cast<long>(code);
         if (code == ERROR_FILE_NOT_FOUND || (!topLevel && code == ERROR_PATH_NOT_FOUND))
@@ -92,7 +75,7 @@ int AddMatches(Listing& listing, const std::string& search, bool topLevel) {
             continue;
         AddEntry(listing, Files::JoinPath(folder, data.cFileName));
         ++added;
-    } while (find.Next(&data));
+    } while (FindNextFileA(find.Get(), &data));
     EndSearch(listing);
     return added;
 }
@@ -110,8 +93,8 @@ int ListIn(Listing& listing, const std::string& folder, const std::string& patte
 
 int ListSubFolders(Listing& listing, const std::string& folder, const std::string& pattern) {
     WIN32_FIND_DATAA data;
-    FindHandle find(Files::JoinPath(folder, "*"), &data);
-    if (!find.IsOpen()) {
+    FindHandle find(FindFirstFileA(Files::JoinPath(folder, "*").c_str(), &data));
+    if (!find.Valid()) {
         listing.lastError = static_cast<long>(GetLastError());
         return 0;
     }
@@ -124,7 +107,7 @@ int ListSubFolders(Listing& listing, const std::string& folder, const std::strin
             continue;
         added +=
             std::max(0, ListIn(listing, Files::JoinPath(folder, data.cFileName), pattern, false));
-    } while (find.Next(&data));
+    } while (FindNextFileA(find.Get(), &data));
     EndSearch(listing);
     return added;
 }

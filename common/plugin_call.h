@@ -2,9 +2,9 @@
 // The caller side of plug-in procedure calls: '<library>.CallProc:<procedure>(<arguments>)'.
 // Conditions, computed properties and DLL-call elements all call through here.
 //
-// Loading the plug-in libraries is added with the plug-in interface; until then every call
-// fails with a reason that names the call, so that configurations that depend on a plug-in
-// fail visibly instead of silently succeeding.
+// setup installs the library loader of plugin_library.h as the caller when its run starts.
+// Until a caller is installed every call fails with a reason, so that configurations that
+// depend on a plug-in fail visibly instead of silently succeeding.
 
 #include <string>
 
@@ -19,5 +19,6 @@ int CallPluginProcedure(const char* callText, std::string* text, int* number, st
 // The result as one text: the decimal number or the text; false with the reason.
 bool CallPluginForText(const char* callText, std::string* value, std::string* error);
 
-// Replaces the caller (the plug-in loader installs itself; tests install fakes).
+// Replaces the caller (the plug-in loader installs itself; tests install fakes); null
+// restores the default, which fails every call.
 void SetPluginCaller(PluginCaller caller);

@@ -41,22 +41,13 @@ void WriteLogEntry(LogSeverity severity, const std::string& text) {
     }
 }
 
-// Copies text into buffer, cut to fit.
-void PutText(char* buffer, int size, const char* text) {
-    if (!buffer || size <= 0)
-        return;
-    const std::size_t length = std::min(std::strlen(text), static_cast<std::size_t>(size - 1));
-    std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
-}
-
 // Logs the outcome of a procedure and turns a kind-0 result into its decimal text.
 void ReportResult(PluginSession session, const PluginProcEntry& entry, int value, int status,
                   char* buffer, int size) {
     std::string message = buffer;
     if (entry.kind == kProcInteger) {
         if (status == 0)
-            PutText(buffer, size, FormatText("%d", value).c_str());
+            StrCopyTruncated(buffer, FormatText("%d", value).c_str(), size);
         PluginLog(session, kLogPlain, "    Proc call : returned (int) '%d'", value);
     } else {
         message.clear();

@@ -7,14 +7,18 @@
 // never by bare name, so that a library planted elsewhere is never picked up.
 
 #include <cstddef>
-#include <memory>
 #include <string>
+
+#include "unique_handle.h"
 
 class PropertyStore;
 
-// Frees a loaded module (FreeLibrary).
-struct ModuleCloser {
-    void operator()(void* module) const;
+// A loaded module, freed with FreeLibrary. Kept as void* (an HMODULE) so that this header
+// needs no Windows header.
+struct ModuleHandleTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle module);
 };
 
 class Library {
@@ -30,7 +34,7 @@ class Library {
     bool SetFile(const char* fileName);
     // SetFile, then loads the module when none is loaded; true when a module is loaded.
     bool Load(const char* fileName);
-    bool IsLoaded() const { return module_ != nullptr; }
+    bool IsLoaded() const { return module_.Valid(); }
     const std::string& FileName() const { return fileName_; }
     // The address of an export, or null.
     void* Export(const char* name) const;
@@ -45,7 +49,7 @@ class Library {
     void* ProcedureAddress(const std::string& name, const char* exportName) const;
 
     std::string fileName_;
-    std::unique_ptr<void, ModuleCloser> module_;
+    UniqueHandle<ModuleHandleTraits> module_;
 };
 
 // Where plug-ins are loaded from; the default is the folder of the running program.

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "files.h"
@@ -59,20 +59,10 @@ bool IsValidExportName(const char* name) {
     return true;
 }
 
-// Copies text into buffer, cut to fit.
-void PutText(char* buffer, int size, const std::string& text) {
-    if (!buffer || size <= 0)
-        return;
-    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(size - 1));
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
-}
-
 }  // namespace
 
-void ModuleCloser::operator()(void* module) const {
-    if (module)
-        FreeLibrary(static_cast<HMODULE>(module));
+void ModuleHandleTraits::Close(Handle module) {
+    FreeLibrary(static_cast<HMODULE>(module));
 }
 
 bool Library::SetFile(const char* fileName) {
@@ -85,7 +75,7 @@ bool Library::SetFile(const char* fileName) {
     if (SameName(fileName_, fileName))
         return true;
     fileName_ = fileName;
-    module_.reset();
+    module_.Reset();
     return true;
 }
 
@@ -99,14 +89,14 @@ bool Library::LoadModule() {
     if (fileName_.empty())
         return false;
     const std::string path = Files::JoinPath(g_folder(), fileName_);
-    module_.reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    module_.Reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     return IsLoaded();
 }
 
 void* Library::Export(const char* name) const {
-    if (!module_ || IsEmptyText(name))
+    if (!module_.Valid() || IsEmptyText(name))
         return nullptr;
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_.get()), name));
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_.Get()), name));
 }
 
 void* Library::ProcedureAddress(const std::string& name, const char* exportName) const {
@@ -181,22 +171,22 @@ int CallPlugin(const char* call, int* intResult, char* value, int valueSize, cha
     char libraryPart[kLibraryNameSize] = {};
     const int dot = StrCopyToToken('.', text, libraryPart, sizeof(libraryPart));
     if (dot <= 0) {
-        PutText(error, errorSize, std::string("invalid format for ") + text);
+        StrCopyTruncated(error, (std::string("invalid format for ") + text).c_str(), errorSize);
         return -1;
     }
     const std::string libraryName = Trim(libraryPart, kBlanks) + ".dll";
     Library* library = GetLibrary(libraryName.c_str());
     if (!library) {
-        PutText(error, errorSize, "could not load " + libraryName);
+        StrCopyTruncated(error, ("could not load " + libraryName).c_str(), errorSize);
         return -1;
     }
     const char* method = text + dot + 1;
     int number = 0;
     const int kind = library->ExecuteMethod(method, &number, value, valueSize, nullptr);
     if (kind == -1) {
-        PutText(error, errorSize,
-                std::string("Error evaluating method (in FDllCall) ") + method +
-                    " -> dll file: " + libraryName);
+        const std::string reason = std::string("Error evaluating method (in FDllCall) ") + method +
+                                   " -> dll file: " + libraryName;
+        StrCopyTruncated(error, reason.c_str(), errorSize);
         return -1;
     }
     if (intResult)

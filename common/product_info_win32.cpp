@@ -17,22 +17,6 @@ namespace {
 const LPCSTR kOpenReadOnly = nullptr;  // MSIDBOPEN_READONLY, spelled for the -A call
 const UINT kRevisionNumber = 9;        // PID_REVNUMBER: the package code
 
-class MsiHandle {
-  public:
-    MsiHandle() = default;
-    ~MsiHandle() {
-        if (handle_)
-            MsiCloseHandle(handle_);
-    }
-    MsiHandle(const MsiHandle&) = delete;
-    MsiHandle& operator=(const MsiHandle&) = delete;
-    MSIHANDLE* Out() { return &handle_; }
-    MSIHANDLE Get() const { return handle_; }
-
-  private:
-    MSIHANDLE handle_ = 0;
-};
-
 // Runs a Windows Installer text query, with a larger buffer when the first one is too small.
 // query(buffer, &size) takes the buffer size in characters and returns the length copied.
 template <typename Query>
@@ -51,32 +35,35 @@ UINT ReadText(Query query, std::string* value) {
 
 class SystemPackage : public InstallerPackage {
   public:
-    long Open(const char* path) { return MsiOpenDatabaseA(path, kOpenReadOnly, database_.Out()); }
+    SystemPackage() = default;
+    // PMSIHANDLE copies as a plain value: a copy of the package would close the database twice.
+    SystemPackage(const SystemPackage&) = delete;
+    SystemPackage& operator=(const SystemPackage&) = delete;
+
+    long Open(const char* path) { return MsiOpenDatabaseA(path, kOpenReadOnly, &database_); }
 
     long Property(const char* name, std::string* value) override {
         const std::string query =
             FormatText("SELECT `Value` FROM `Property` WHERE `Property`.`Property`='%s'", name);
-        MsiHandle view;
-        MsiHandle record;
-        UINT result = MsiDatabaseOpenViewA(database_.Get(), query.c_str(), view.Out());
+        PMSIHANDLE view;
+        PMSIHANDLE record;
+        UINT result = MsiDatabaseOpenViewA(database_, query.c_str(), &view);
         if (result == ERROR_SUCCESS)
-            result = MsiViewExecute(view.Get(), 0);
+            result = MsiViewExecute(view, 0);
         if (result == ERROR_SUCCESS)
-            result = MsiViewFetch(view.Get(), record.Out());
+            result = MsiViewFetch(view, &record);
         if (result == ERROR_NO_MORE_ITEMS)
             return ERROR_UNKNOWN_PROPERTY;  // the package does not set it
         if (result != ERROR_SUCCESS)
             return result;
         return ReadText(
-            [&](char* buffer, DWORD* size) {
-                return MsiRecordGetStringA(record.Get(), 1, buffer, size);
-            },
+            [&](char* buffer, DWORD* size) { return MsiRecordGetStringA(record, 1, buffer, size); },
             value);
     }
 
     long RevisionNumber(std::string* value) override {
-        MsiHandle summary;
-        const UINT result = MsiGetSummaryInformationA(database_.Get(), nullptr, 0, summary.Out());
+        PMSIHANDLE summary;
+        const UINT result = MsiGetSummaryInformationA(database_, nullptr, 0, &summary);
         if (result != ERROR_SUCCESS)
             return result;
         return ReadText(
@@ -84,14 +71,14 @@ class SystemPackage : public InstallerPackage {
                 UINT type = 0;
                 INT number = 0;
                 FILETIME time{};
-                return MsiSummaryInfoGetPropertyA(summary.Get(), kRevisionNumber, &type, &number,
-                                                  &time, buffer, size);
+                return MsiSummaryInfoGetPropertyA(summary, kRevisionNumber, &type, &number, &time,
+                                                  buffer, size);
             },
             value);
     }
 
   private:
-    MsiHandle database_;
+    PMSIHANDLE database_;
 };
 
 class SystemQueries : public InstallerQueries {

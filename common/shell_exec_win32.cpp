@@ -18,6 +18,7 @@
 #include "str_util.h"
 #include "system_error.h"
 #include "text_util.h"
+#include "unique_handle_win32.h"
 
 namespace {
 
@@ -47,26 +48,6 @@ const std::size_t kHeadSize = 512;
 const unsigned kEventTypes =
     EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
 const DWORD kCollectDelayMs = 2000;
-
-class OwnedHandle {
-  public:
-    OwnedHandle() = default;
-    explicit OwnedHandle(HANDLE handle) { Reset(handle); }
-    ~OwnedHandle() { Reset(nullptr); }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    void Reset(HANDLE handle) {
-        if (handle_)
-            CloseHandle(handle_);
-        handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
-    }
-    HANDLE Get() const { return handle_; }
-    bool Valid() const { return handle_ != nullptr; }
-
-  private:
-    HANDLE handle_ = nullptr;
-};
 
 struct DialogSettings {
     HINSTANCE module = nullptr;
@@ -190,7 +171,7 @@ class OutputPipe {
 
     bool Create();
     HANDLE WriteEnd() const { return write_.Get(); }
-    void CloseWriteEnd() { write_.Reset(nullptr); }
+    void CloseWriteEnd() { write_.Reset(); }
     HANDLE ReadEvent() const { return event_.Get(); }
     bool Finished() const { return finished_; }
 
@@ -206,9 +187,9 @@ class OutputPipe {
 
     Sink sink_;
     std::vector<char> buffer_;
-    OwnedHandle read_;
-    OwnedHandle write_;
-    OwnedHandle event_;
+    FileHandle read_;
+    FileHandle write_;
+    KernelHandle event_;
     OVERLAPPED overlapped_{};
     bool pending_ = false;
     bool finished_ = false;
@@ -294,8 +275,8 @@ void OutputPipe::Stop() {
 }
 
 struct Child {
-    OwnedHandle process;
-    OwnedHandle thread;
+    KernelHandle process;
+    KernelHandle thread;
 };
 
 // Without inheritance the child could not use our pipe handles; it then gets none rather

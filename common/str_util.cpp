@@ -39,6 +39,18 @@ int StrNCopy(char* dst, const char* src, std::size_t size) {
     return static_cast<int>(needed);
 }
 
+void StrCopyTruncated(char* dst, const char* src, int size) {
+    if (!dst || size <= 0)
+        return;
+    std::size_t length = 0;
+    if (src) {
+        // Only the part that fits is read: src need not be terminated within it.
+        length = strnlen(src, static_cast<std::size_t>(size) - 1);
+        std::memcpy(dst, src, length);
+    }
+    dst[length] = '\0';
+}
+
 int StrCopyToToken(char delimiter, const char* src, char* dst, std::size_t size) {
     if (!src || !dst || size == 0)
         return -1;

@@ -18,6 +18,12 @@ int StrNCopy(char (&dst)[N], const char* src) {
     return StrNCopy(dst, src, N);
 }
 
+// Copies as much of src as fits in size bytes into dst, always with its terminator: the
+// result buffers of plug-in calls take a cut answer rather than none. size is an int
+// because those buffers come with a signed size; a size of 0 or below, or a null dst, writes
+// nothing, and a null src is copied as "".
+void StrCopyTruncated(char* dst, const char* src, int size);
+
 // Clears dst and copies src up to the first delimiter. Returns the delimiter's index in src,
 // or -1 when src ended first. When the piece does not fit in size bytes (terminator
 // included) an error is logged, dst holds the part that fits and the result is -1.

@@ -8,7 +8,6 @@
 
 #include <msi.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -18,6 +17,7 @@
 #include "product_info.h"
 #include "property_store.h"
 #include "registry.h"
+#include "relation.h"
 #include "shell_exec.h"
 #include "str_util.h"
 #include "system_error.h"
@@ -39,15 +39,6 @@ const char* const kRebootKeys[] = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Component Based "
     "Servicing\\RebootPending",
 };
-
-// Copies text into the result buffer, cut to its size.
-void SetResult(char* result, int resultSize, const std::string& text) {
-    if (!result || resultSize <= 0)
-        return;
-    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(resultSize - 1));
-    std::memcpy(result, text.data(), length);
-    result[length] = '\0';
-}
 
 void LogNotFound(PluginSession session, const std::string& identifier) {
     PluginLog(session, kLogPlain, "    Proc call : Product not found with ID '%s'",
@@ -81,56 +72,13 @@ bool DetectLogged(PluginSession session, const char* identifier, const char* fil
     return false;
 }
 
-enum class Relation { kEqual, kNotEqual, kLess, kLessEqual, kGreater, kGreaterEqual, kNone };
-
-// The relation an operator word names; only its first two characters count.
-Relation RelationOf(const char* word) {
-    static const struct {
-        const char* word;
-        Relation relation;
-    } kWords[] = {
-        {"=", Relation::kEqual},         {"==", Relation::kEqual},
-        {"e", Relation::kEqual},         {"eq", Relation::kEqual},
-        {"!=", Relation::kNotEqual},     {"#", Relation::kNotEqual},
-        {"<>", Relation::kNotEqual},     {"ne", Relation::kNotEqual},
-        {"<", Relation::kLess},          {"l", Relation::kLess},
-        {"lt", Relation::kLess},         {"<=", Relation::kLessEqual},
-        {"le", Relation::kLessEqual},    {">", Relation::kGreater},
-        {"g", Relation::kGreater},       {"gt", Relation::kGreater},
-        {">=", Relation::kGreaterEqual}, {"ge", Relation::kGreaterEqual},
-    };
-    const std::string key = std::string(word).substr(0, 2);
-    for (const auto& entry : kWords) {
-        if (key == entry.word)
-            return entry.relation;
-    }
-    return Relation::kNone;
-}
-
-bool Holds(Relation relation, int comparison) {
-    switch (relation) {
-        case Relation::kEqual:
-            return comparison == 0;
-        case Relation::kNotEqual:
-            return comparison != 0;
-        case Relation::kLess:
-            return comparison < 0;
-        case Relation::kLessEqual:
-            return comparison <= 0;
-        case Relation::kGreater:
-            return comparison > 0;
-        case Relation::kGreaterEqual:
-            return comparison >= 0;
-        default:
-            return false;
-    }
-}
-
 // Words whether version lies in list into the result buffer; 1 when it does.
 int RangeAnswer(const char* format, const std::string& version, const char* list, char* result,
                 int resultSize) {
     const bool inside = VersionInList(version.c_str(), list);
-    SetResult(result, resultSize, FormatText(format, version.c_str(), inside ? "" : "NOT ", list));
+    StrCopyTruncated(result,
+                     FormatText(format, version.c_str(), inside ? "" : "NOT ", list).c_str(),
+                     resultSize);
     return inside ? 1 : 0;
 }
 
@@ -342,8 +290,11 @@ int IsInstalledVersionProc(PluginSession session, int argc, char** argv, char*, 
         LogNotFound(session, argv[1]);
         return 0;
     }
+    // Only the first two characters of the operator word count ("eqx" is "eq"), and its
+    // letters only in lower case.
+    const std::string word = std::string(argv[2]).substr(0, 2);
     const int comparison = CompareVersions(info.version, argv[3], kVersionCompareSecond);
-    return Holds(RelationOf(argv[2]), comparison) ? 1 : 0;
+    return RelationHolds(ParseRelation(word.c_str(), false), comparison) ? 1 : 0;
 }
 
 int GetProductVersionProc(PluginSession session, int argc, char** argv, char* result,
@@ -360,7 +311,7 @@ int GetProductVersionProc(PluginSession session, int argc, char** argv, char* re
             break;
         versions += (taken++ > 0 ? "," : "") + ListedVersion(session, entry);
     }
-    SetResult(result, resultSize, versions);
+    StrCopyTruncated(result, versions.c_str(), resultSize);
     return 0;
 }
 
@@ -428,7 +379,7 @@ int GetInstallLocationProc(PluginSession session, int argc, char** argv, char* r
         return 0;
     ProductInfo info;
     if (DetectLogged(session, argv[1], argc > 2 ? argv[2] : nullptr, &info))
-        SetResult(result, resultSize, TrimRight(info.installLocation, "\\"));
+        StrCopyTruncated(result, TrimRight(info.installLocation, "\\").c_str(), resultSize);
     return 0;
 }
 
@@ -438,7 +389,7 @@ int GetProductCodeProc(PluginSession session, int argc, char** argv, char* resul
         return 0;
     ProductInfo info;
     if (DetectLogged(session, argv[1], argc > 2 ? argv[2] : nullptr, &info))
-        SetResult(result, resultSize, TrimRight(info.productCode, "\\"));
+        StrCopyTruncated(result, TrimRight(info.productCode, "\\").c_str(), resultSize);
     return 0;
 }
 
@@ -448,11 +399,11 @@ int IsVersionInRangeProc(PluginSession, int argc, char** argv, char* result, int
         return 0;
     ProductInfo info;
     if (argv[1][0] == '\0')
-        SetResult(result, resultSize, "Product (upgrade) code is not specified");
+        StrCopyTruncated(result, "Product (upgrade) code is not specified", resultSize);
     else if (argv[2][0] == '\0')
-        SetResult(result, resultSize, "Version list is not specified");
+        StrCopyTruncated(result, "Version list is not specified", resultSize);
     else if (!DetectCode(argv[1], &info) || info.version[0] == '\0')
-        SetResult(result, resultSize, "Version not found");
+        StrCopyTruncated(result, "Version not found", resultSize);
     else
         return RangeAnswer("Installed version '%s' is %sin the specified range [%s]", info.version,
                            argv[2], result, resultSize);
@@ -464,16 +415,16 @@ int IsFileVersionInRangeProc(PluginSession, int argc, char** argv, char* result,
     if (!CheckPluginArgCount(argc, 2, 2, error))
         return 0;
     if (argv[1][0] == '\0') {
-        SetResult(result, resultSize, "File path not specified");
+        StrCopyTruncated(result, "File path not specified", resultSize);
         return 0;
     }
     if (argv[2][0] == '\0') {
-        SetResult(result, resultSize, "Version list is not specified");
+        StrCopyTruncated(result, "Version list is not specified", resultSize);
         return 0;
     }
     const std::string version = GetVersion(argv[1], "FileVersion");
     if (version.empty()) {
-        SetResult(result, resultSize, "Version not found");
+        StrCopyTruncated(result, "Version not found", resultSize);
         return 0;
     }
     return RangeAnswer("File version '%s' is %sin the specified range [%s]", version, argv[2],
@@ -545,7 +496,7 @@ int UninstallMsiProductProc(PluginSession session, int argc, char** argv, char* 
         const long exitCode = UninstallOne(session, Trim(code, kBlanks), extra);
         codesText += (codesText.empty() ? "" : ",") + std::to_string(exitCode);
     }
-    SetResult(result, resultSize, codesText);
+    StrCopyTruncated(result, codesText.c_str(), resultSize);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "plugin_interface.h"
 #include "product_procedures.h"
+#include "str_util.h"
 #include "version_compare.h"
 
 namespace {
@@ -26,10 +27,9 @@ int ConvertCaseProc(PluginSession, int argc, char** argv, char* result, int resu
                     int* error) {
     if (!CheckPluginArgCount(argc, 1, 1, error))
         return 0;
-    int i = 0;
-    for (; argv[1][i] != '\0' && i < resultSize - 1; ++i)
-        result[i] = static_cast<char>(Convert(static_cast<unsigned char>(argv[1][i])));
-    result[i] = '\0';
+    StrCopyTruncated(result, argv[1], resultSize);
+    for (int i = 0; i < resultSize && result[i] != '\0'; ++i)
+        result[i] = static_cast<char>(Convert(static_cast<unsigned char>(result[i])));
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "f_machine.h"
 #include "log_file.h"
 #include "registry.h"
+#include "relation.h"
 #include "setup_folder.h"
 #include "str_util.h"
 #include "text_util.h"
@@ -209,24 +210,16 @@ bool FitsSystem(const OsRequirement& requirement, const MachineFacts& machine) {
     const std::string& op = requirement.versionOperator;
     if (op.empty())
         return VersionInList(machine.osVersion.c_str(), requirement.version.c_str());
+    const Relation relation = ParseRelation(op.c_str(), true);
+    if (relation == Relation::kNone) {
+        Log().Warning("Unknown operating-system version operator '%s'", op.c_str());
+        return false;
+    }
     // The operator compares the system version with the given one on as many parts as the
     // shorter of the two has.
-    const int order = CompareVersions(machine.osVersion.c_str(), requirement.version.c_str(), 1);
-    const char* o = op.c_str();
-    if (EqualsNoCase(o, "=") || EqualsNoCase(o, "==") || EqualsNoCase(o, "EQ"))
-        return order == 0;
-    if (EqualsNoCase(o, "!=") || EqualsNoCase(o, "NE"))
-        return order != 0;
-    if (EqualsNoCase(o, "<") || EqualsNoCase(o, "LT"))
-        return order < 0;
-    if (EqualsNoCase(o, "<=") || EqualsNoCase(o, "LE"))
-        return order <= 0;
-    if (EqualsNoCase(o, ">") || EqualsNoCase(o, "GT"))
-        return order > 0;
-    if (EqualsNoCase(o, ">=") || EqualsNoCase(o, "GE"))
-        return order >= 0;
-    Log().Warning("Unknown operating-system version operator '%s'", op.c_str());
-    return false;
+    return RelationHolds(relation,
+                         CompareVersions(machine.osVersion.c_str(), requirement.version.c_str(),
+                                         kVersionCompareShorter));
 }
 
 void SchemaReader::ReadContents(XMLParser& document, const FlowList* standardList,

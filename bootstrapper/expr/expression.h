@@ -7,6 +7,9 @@
 // one operator is then evaluated to a value ("1" / "0" for conditions), one without any
 // operator is returned as written with only its function tokens (plug-in calls, quoted
 // texts) replaced by their values. Errors are returned as codes, never thrown.
+//
+// Plug-in calls go through CallPluginProcedure of plugin_call.h; tests put a fake in its
+// place with SetPluginCaller.
 
 #include <string>
 
@@ -43,14 +46,6 @@ class Expression {
     std::string result_;
     int operatorCount_ = 0;
 };
-
-// The caller side of plug-in calls, fixed at start-up. Returns the result kind: 0 integer
-// (in *number), 1 text (in *text), -1 failure (reason in *error).
-using PluginCallHook = int (*)(const char* callText, std::string* text, int* number,
-                               std::string* error);
-// Installs the hook that DllCall tokens call (tests use fakes); null restores the default,
-// the program's plug-in call path (CallPluginProcedure).
-void SetPluginCallHook(PluginCallHook hook);
 
 // Integer test of the evaluator: "5", " 5 ", "+5", "-5" are integers; "05", "5x", "-0"
 // and values outside the 32-bit range are not. *value is written only on success.

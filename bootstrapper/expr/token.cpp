@@ -5,6 +5,7 @@
 #include "expression.h"
 #include "log_file.h"
 #include "plugin_call.h"
+#include "relation.h"
 #include "str_util.h"
 #include "text_util.h"
 
@@ -53,58 +54,28 @@ int EvaluateNothing(const Operands&, std::string*) {
     return kEvalOk;
 }
 
-// Numbers compare by value ("5" equals "+5"), anything else byte for byte.
-bool AreEqual(const Operands& o) {
+// Numbers compare by value ("5" equals "+5"). Other texts compare byte for byte and only
+// for (in)equality: LT, LE, GT and GE need a number on each side.
+template <Relation R>
+int EvaluateRelation(const Operands& o, std::string* result) {
     int a = 0;
     int b = 0;
     if (IsExpressionInteger(o[0], &a) && IsExpressionInteger(o[1], &b))
-        return a == b;
-    return o[0] == o[1];
-}
-
-int EvaluateEq(const Operands& o, std::string* result) {
-    return SetTruth(AreEqual(o), result);
-}
-
-int EvaluateNe(const Operands& o, std::string* result) {
-    return SetTruth(!AreEqual(o), result);
-}
-
-int CompareNumbers(const Operands& o, std::string* result, bool (*holds)(int, int)) {
-    int a = 0;
-    int b = 0;
-    if (!IsExpressionInteger(o[0], &a) || !IsExpressionInteger(o[1], &b))
+        return SetTruth(RelationHolds(R, (a > b) - (a < b)), result);
+    if (R != Relation::kEqual && R != Relation::kNotEqual)
         return kEvalBadOperands;
-    return SetTruth(holds(a, b), result);
+    return SetTruth(RelationHolds(R, o[0].compare(o[1])), result);
 }
 
-int EvaluateLt(const Operands& o, std::string* result) {
-    return CompareNumbers(o, result, [](int a, int b) { return a < b; });
-}
-
-int EvaluateLe(const Operands& o, std::string* result) {
-    return CompareNumbers(o, result, [](int a, int b) { return a <= b; });
-}
-
-int EvaluateGt(const Operands& o, std::string* result) {
-    return CompareNumbers(o, result, [](int a, int b) { return a > b; });
-}
-
-int EvaluateGe(const Operands& o, std::string* result) {
-    return CompareNumbers(o, result, [](int a, int b) { return a >= b; });
-}
-
-// By default DllCall tokens take the one plug-in call path of the program.
-PluginCallHook g_pluginCallHook = CallPluginProcedure;
-
+// Plug-in calls take the one call path of the program (SetPluginCaller replaces it).
 int EvaluateDllCall(const Operands& o, std::string* result) {
     std::string text;
     std::string error;
     int number = 0;
-    const int kind = g_pluginCallHook(o[0].c_str(), &text, &number, &error);
-    if (kind == 0) {
+    const int kind = CallPluginProcedure(o[0].c_str(), &text, &number, &error);
+    if (kind == kPluginInteger) {
         text = FormatText("%d", number);
-    } else if (kind != 1) {
+    } else if (kind != kPluginText) {
         Log().Error("Method evaluation error: %s -> %s", o[0].c_str(), error.c_str());
         return kEvalFailed;
     }
@@ -136,20 +107,20 @@ struct KindRow {
 // by precedence ">=" is then tried before ">", which would otherwise take its first
 // character.
 const KindRow kKinds[kOperatorKindCount] = {
-    {kTokenOperator, 2, 5, EvaluateAnd},       // AND
-    {kTokenOperator, 2, 6, EvaluateOr},        // OR
-    {kTokenOperator, 1, 4, EvaluateNot},       // NOT, a prefix operator
-    {kTokenOperator, 0, 1, EvaluateNothing},   // (
-    {kTokenOperator, 0, 1, EvaluateNothing},   // )
-    {kTokenOperator, 2, 2, EvaluateEq},        // EQ
-    {kTokenOperator, 2, 2, EvaluateNe},        // NE
-    {kTokenOperator, 2, 2, EvaluateLt},        // LT
-    {kTokenOperator, 2, 2, EvaluateLe},        // LE
-    {kTokenOperator, 2, 3, EvaluateGt},        // GT
-    {kTokenOperator, 2, 2, EvaluateGe},        // GE
-    {kTokenFunction, 0, 1, EvaluateDllCall},   // plug-in call
-    {kTokenFunction, 0, 1, EvaluateProperty},  // property reference
-    {kTokenFunction, 0, 1, EvaluateQuoted},    // quoted text
+    {kTokenOperator, 2, 5, EvaluateAnd},                                // AND
+    {kTokenOperator, 2, 6, EvaluateOr},                                 // OR
+    {kTokenOperator, 1, 4, EvaluateNot},                                // NOT, a prefix operator
+    {kTokenOperator, 0, 1, EvaluateNothing},                            // (
+    {kTokenOperator, 0, 1, EvaluateNothing},                            // )
+    {kTokenOperator, 2, 2, EvaluateRelation<Relation::kEqual>},         // EQ
+    {kTokenOperator, 2, 2, EvaluateRelation<Relation::kNotEqual>},      // NE
+    {kTokenOperator, 2, 2, EvaluateRelation<Relation::kLess>},          // LT
+    {kTokenOperator, 2, 2, EvaluateRelation<Relation::kLessEqual>},     // LE
+    {kTokenOperator, 2, 3, EvaluateRelation<Relation::kGreater>},       // GT
+    {kTokenOperator, 2, 2, EvaluateRelation<Relation::kGreaterEqual>},  // GE
+    {kTokenFunction, 0, 1, EvaluateDllCall},                            // plug-in call
+    {kTokenFunction, 0, 1, EvaluateProperty},                           // property reference
+    {kTokenFunction, 0, 1, EvaluateQuoted},                             // quoted text
 };
 
 struct PatternRow {
@@ -223,10 +194,6 @@ std::unique_ptr<Token> RecogniseOperator(const std::vector<Operator>& table,
 }
 
 }  // namespace
-
-void SetPluginCallHook(PluginCallHook hook) {
-    g_pluginCallHook = hook ? hook : CallPluginProcedure;
-}
 
 bool IsExpressionInteger(const std::string& text, int* value) {
     // A zero byte would end the text early for the C-string parser.

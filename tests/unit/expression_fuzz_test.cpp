@@ -1,6 +1,6 @@
 // Robustness of the expression evaluator: many generated and mutated texts from a fixed
 // seed. Every evaluation must end with a code of the table, leave the result alone when it
-// fails, give the same answer twice, and hand the plug-in hook only whole, well-formed
+// fails, give the same answer twice, and hand the plug-in caller only whole, well-formed
 // calls. Crashes, hangs and memory faults show up under the sanitizers of the host build.
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "expression.h"
+#include "plugin_call.h"
 
 namespace {
 
@@ -212,7 +213,7 @@ class Generator {
 };
 
 TEST(ExpressionFuzzTest, EveryTextEndsWithACodeOfTheTable) {
-    SetPluginCallHook(FuzzPlugin);
+    SetPluginCaller(FuzzPlugin);
     g_badCalls = 0;
     Generator generator(20240611u);
     Expression expression;
@@ -252,7 +253,7 @@ TEST(ExpressionFuzzTest, EveryTextEndsWithACodeOfTheTable) {
         if (bad && firstFailure.empty())
             firstFailure = text;
     }
-    SetPluginCallHook(nullptr);
+    SetPluginCaller(nullptr);
 
     EXPECT_EQ(0, outOfTable);
     EXPECT_EQ(0, resultChangedOnFailure);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "log_capture.h"
+#include "plugin_call.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ TEST(ExpressionTest, LeftOverPropertyReferenceIsAnError) {
 
 TEST(ExpressionTest, ResultTextAndOperatorCountBetweenEvaluations) {
     Expression expression("(1 AND 0) OR u.CallProc:X() = \"a\"");
-    EXPECT_EQ(3, expression.Evaluate());  // the plug-in call fails without a hook
+    EXPECT_EQ(3, expression.Evaluate());  // the plug-in call fails without a caller
     EXPECT_EQ(5, expression.OperatorCount());
     EXPECT_EQ("", expression.Result());
 
@@ -257,10 +258,10 @@ int FakePlugin(const char* callText, std::string* text, int* number, std::string
 class PluginCallTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        SetPluginCallHook(FakePlugin);
+        SetPluginCaller(FakePlugin);
         g_calls.clear();
     }
-    void TearDown() override { SetPluginCallHook(nullptr); }
+    void TearDown() override { SetPluginCaller(nullptr); }
 };
 
 TEST_F(PluginCallTest, ResultKindsBecomeValues) {
@@ -312,8 +313,8 @@ TEST_F(PluginCallTest, FailureIsLoggedAndStopsTheEvaluation) {
     EXPECT_EQ(1u, g_calls.size());
 }
 
-TEST(PluginCallDefaultTest, WithoutAHookEveryCallFails) {
-    SetPluginCallHook(nullptr);
+TEST(PluginCallDefaultTest, WithoutACallerEveryCallFails) {
+    SetPluginCaller(nullptr);
     LogCapture log;
     Expression expression("utils.CallProc:Get()");
     EXPECT_EQ(3, expression.Evaluate());

@@ -242,6 +242,8 @@ TEST(SystemFitTest, OperatingSystemRequirements) {
         {{"", "10.0", "", "LT", ""}, false},
         {{"", "10", "", "EQ", ""}, true},
         {{"", "10", "", "~", ""}, false},
+        {{"", "10", "", "<>", ""}, false},
+        {{"", "6.1", "", "gt", ""}, true},
     };
     for (const Row& row : rows)
         EXPECT_EQ(row.fits, FitsSystem(row.requirement, machine))

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "log_file.h"
 #include "text_util.h"
 
@@ -22,6 +25,36 @@ TEST(StrNCopyTest, CopiesWhatFitsAndRefusesTheRest) {
     EXPECT_STREQ("", small);
     EXPECT_EQ(0, StrNCopy(small, nullptr));
     EXPECT_EQ(0, StrNCopy(nullptr, "a", 4));
+}
+
+TEST(StrCopyTruncatedTest, CutsToTheSizeAndWritesNothingBeyondIt) {
+    const struct {
+        const char* src;
+        int size;
+        const char* expected;  // null: the buffer stays untouched
+    } rows[] = {
+        {"abc", 8, "abc"},    {"abcdefg", 8, "abcdefg"}, {"abcdefgh", 8, "abcdefg"},
+        {"abcdef", 4, "abc"}, {"abc", 4, "abc"},         {"abc", 1, ""},
+        {"", 4, ""},          {nullptr, 4, ""},          {"abc", 0, nullptr},
+        {"abc", -1, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.src ? row.src : "(null)") + " into " +
+                     std::to_string(row.size));
+        char buffer[12];
+        std::memset(buffer, 'z', sizeof(buffer));
+        buffer[sizeof(buffer) - 1] = '\0';
+        StrCopyTruncated(buffer, row.src, row.size);
+        if (!row.expected) {
+            EXPECT_STREQ("zzzzzzzzzzz", buffer);
+            continue;
+        }
+        EXPECT_STREQ(row.expected, buffer);
+        // The bytes past the given size are the caller's.
+        for (std::size_t i = static_cast<std::size_t>(row.size); i + 1 < sizeof(buffer); ++i)
+            EXPECT_EQ('z', buffer[i]) << "at " << i;
+    }
+    StrCopyTruncated(nullptr, "abc", 4);  // a null buffer is left alone
 }
 
 TEST(TextUtilTest, TrimAndCompare) {
