@@ -25,81 +25,12 @@ const char kFirst[] = "{0C0C0C0C-0000-4000-8000-000000000001}";
 const char kSecond[] = "{0C0C0C0C-0000-4000-8000-000000000002}";
 const char kVersionValue[] = "HKEY_LOCAL_MACHINE\\Software\\Test\\Version";
 
-using Properties = std::map<std::string, std::string>;
-
-class FakePackageFile : public InstallerPackage {
-  public:
-    explicit FakePackageFile(const Properties& properties) : properties_(properties) {}
-    long Property(const char* name, std::string* value) override {
-        const auto it = properties_.find(name);
-        if (it == properties_.end())
-            return 1608;
-        *value = it->second;
-        return 0;
-    }
-    long RevisionNumber(std::string* value) override {
-        *value = "{0C0C0C0C-0000-4000-8000-0000000000AA}";
-        return 0;
-    }
-
-  private:
-    Properties properties_;
-};
-
-// Products of one upgrade code, at the versions the test installs.
-class FakeQueries : public InstallerQueries {
-  public:
-    long RelatedProduct(const char* upgradeCode, unsigned long index, std::string* code) override {
-        if (std::string(upgradeCode) != kUpgrade || index >= related.size())
-            return kInstallerNoMoreItems;
-        *code = related[index];
-        return 0;
-    }
-    long InstalledProduct(unsigned long, std::string*) override { return kInstallerNoMoreItems; }
-    long ProductProperty(const char* code, const char* property, std::string* value) override {
-        const auto it = versions.find(code);
-        if (it == versions.end())
-            return 1605;
-        *value = std::string(property) == "VersionString" ? it->second : "Test Product";
-        return std::string(property) == "VersionString" ||
-                       std::string(property) == "InstalledProductName"
-                   ? 0
-                   : 1608;
-    }
-    std::unique_ptr<InstallerPackage> OpenPackage(const char* path, long* error) override {
-        const auto it = packageFiles.find(path);
-        *error = it == packageFiles.end() ? 110 : 0;
-        return it == packageFiles.end() ? nullptr : std::make_unique<FakePackageFile>(it->second);
-    }
-    bool ReadRegistry(const std::string& path, RegistryView, std::string* value,
-                      long* error) override {
-        *error = path == kVersionValue ? 0 : 2;
-        if (*error == 0)
-            *value = registryVersion;
-        return *error == 0;
-    }
-    long ListMachineSubkeys(const char*, RegistryView, std::vector<std::string>*) override {
-        return 2;
-    }
-    std::string FileVersion(const char* path) override { return fileVersions[path]; }
-    std::string FileProductName(const char*) override { return std::string(); }
-
-    // Installs the product code at a version ("" removes it).
-    void Install(const char* code, const std::string& version) {
-        versions.erase(code);
-        related.erase(std::remove(related.begin(), related.end(), code), related.end());
-        if (version.empty())
-            return;
-        versions[code] = version;
-        related.push_back(code);
-    }
-
-    std::vector<std::string> related;
-    std::map<std::string, std::string> versions;
-    std::map<std::string, Properties> packageFiles;
-    std::map<std::string, std::string> fileVersions;
-    std::string registryVersion;
-};
+// The product of the tests, of one upgrade code, installed at version ("" removes it).
+void InstallFirst(FakeMachine& machine, const std::string& version) {
+    machine.Remove(kFirst);
+    if (!version.empty())
+        machine.Install(FakeMachine::Product{kFirst, kUpgrade, version, "Test Product"});
+}
 
 // Everything the package's steps do, in order.
 std::vector<std::string> journal;
@@ -110,8 +41,8 @@ class FakeRunner : public ProcessRunner {
                       bool collectEvents) override {
         journal.push_back("installer " + name + " [" + command + "] window=" +
                           std::to_string(showWindow) + " main=" + std::to_string(collectEvents));
-        if (queries)
-            queries->Install(kFirst, installsVersion);
+        if (machine)
+            InstallFirst(*machine, installsVersion);
         return ProcessResult{exitCode, output};
     }
     bool SetEnvironment(const std::string& name, const std::string& value) override {
@@ -120,12 +51,12 @@ class FakeRunner : public ProcessRunner {
     }
     std::map<std::string, std::string> environment;
 
-    static FakeQueries* queries;
+    static FakeMachine* machine;
     static std::string installsVersion;
     static long exitCode;
     static std::string output;
 };
-FakeQueries* FakeRunner::queries = nullptr;
+FakeMachine* FakeRunner::machine = nullptr;
 std::string FakeRunner::installsVersion;
 long FakeRunner::exitCode = 0;
 std::string FakeRunner::output;
@@ -160,28 +91,19 @@ CommandRequest Request(const std::string& base, bool showWindow, bool installerI
     return request;
 }
 
-// The services of a run on the fake installer queries, with the fake runner.
-RunServices ServicesOf(FakeRun& run, FakeQueries& queries, FakeRunner& runner) {
+// The services of a run with the fake runner in place of the scripted installers.
+RunServices ServicesOf(FakeRun& run, FakeRunner& runner) {
     RunServices services = run.Services();
-    return RunServices{services.log,
-                       services.properties,
-                       services.prompts,
-                       services.progress,
-                       runner,
-                       services.resolver,
-                       queries,
-                       services.machine,
-                       services.registry,
-                       services.files,
-                       services.clock,
-                       services.events};
+    return RunServices{
+        services.log,      services.properties, services.prompts, services.progress, runner,
+        services.resolver, services.detection,  services.machine, services.registry, services.files,
+        services.clock,    services.events};
 }
 
 class PackageTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        previous_ = SetInstallerQueries(&fake_);
-        FakeRunner::queries = &fake_;
+        FakeRunner::machine = &fake_;
         FakeRunner::installsVersion.clear();
         FakeRunner::exitCode = 0;
         FakeRunner::output.clear();
@@ -190,14 +112,13 @@ class PackageTest : public ::testing::Test {
         package_.version.productId = std::string("u") + kUpgrade;
         package_.version.versionText = "2.0";
     }
-    void TearDown() override { SetInstallerQueries(previous_); }
     MemoryLog& log() { return run_.log; }
+    void Install(const std::string& version) { InstallFirst(fake_, version); }
 
-    FakeQueries fake_;
-    InstallerQueries* previous_ = nullptr;
     FakeRun run_;
+    FakeMachine& fake_ = run_.machine;
     FakeRunner runner_;
-    RunServices services_ = ServicesOf(run_, fake_, runner_);
+    RunServices services_ = ServicesOf(run_, runner_);
     PropertyStore& store_ = run_.ownProperties;
     FPackage package_;
 };
@@ -227,8 +148,8 @@ TEST_F(PackageTest, ComparisonOfInstalledAndWantedVersions) {
         {"r", "3.0", "0x3.0", false, kSameInstalled, "3.0"},
     };
     for (const Row& row : rows) {
-        fake_.Install(kFirst, row.installed);
-        fake_.registryVersion = row.installed;
+        Install(row.installed);
+        fake_.SetValue(kVersionValue, row.installed);
         VersionRequirement requirement;
         const std::string id = row.id;
         requirement.productId = id == "u"   ? id + kUpgrade
@@ -262,7 +183,7 @@ TEST_F(PackageTest, ComparisonWithPatternsAndVersionLists) {
     };
     for (const Row& row : rows) {
         LogCapture log;
-        fake_.Install(kFirst, row.installed);
+        Install(row.installed);
         VersionRequirement requirement;
         requirement.productId = std::string("u") + kUpgrade;
         requirement.isPattern = row.pattern;
@@ -365,7 +286,7 @@ TEST_F(PackageTest, DecisionByActionComparisonAndPackageKind) {
     };
     for (const Row& row : rows) {
         log().Clear();
-        fake_.Install(kFirst, row.installed);
+        Install(row.installed);
         FPackage package;
         package.version.productId = row.withId ? std::string("u") + kUpgrade : "";
         package.version.versionText = row.wanted;
@@ -428,7 +349,7 @@ TEST_F(PackageTest, FirstFalseConditionSkipsWithItsMessage) {
 
 TEST_F(PackageTest, ConditionsOfTheOtherKindAndErrors) {
     package_.conditions = {{0, "0", "", ""}, {1, "(1=1))", "", "cannot tell"}};
-    fake_.Install(kFirst, "2.0");
+    Install("2.0");
     PackageDecision decision =
         package_.Decide(services_, kUninstall, package_.Compare(fake_), false);
     EXPECT_EQ(2, decision.state);  // an evaluation error counts as false
@@ -476,7 +397,7 @@ TEST_F(PackageTest, PackagePropertiesArePublishedAndLogged) {
     store_.Set("Version", "9.9", true);
     package_.tag = "RT";
     package_.fileName = "rt.msi";
-    fake_.Install(kFirst, "1.0");
+    Install("1.0");
     package_.Compare(fake_);
     // The base text is expanded before the properties change.
     package_.PrepareExecution(Request("setup.exe [Version]", false, true, false, "", true));
@@ -560,7 +481,7 @@ TEST_F(PackageTest, ExecuteRunsTheListsAroundTheInstaller) {
         package.version = package_.version;
         package.beforeInstaller.Add(std::make_unique<NotingElement>("exec", 0));
         package.aroundInstaller.Add(std::make_unique<NotingElement>("file", 0));
-        fake_.Install(kFirst, row.before);
+        Install(row.before);
         FakeRunner::installsVersion = row.after;
         journal.clear();
         package.PrepareExecution(Request("setup.exe", true, false, false, "", false));
@@ -578,7 +499,7 @@ TEST_F(PackageTest, ExecuteHandsContextAndRunnerChoices) {
     package_.version.multiversion = true;
     package_.showProgress = true;
     package_.beforeInstaller.Add(std::make_unique<NotingElement>("exec", 0));
-    fake_.Install(kFirst, "1.0");
+    Install("1.0");
     FakeRunner::output = "line one\r\n\r\nline two\n";
     package_.Compare(fake_);
     package_.PrepareExecution(Request(" setup.exe /s ", true, false, true, "", false));
@@ -628,7 +549,7 @@ TEST_F(PackageTest, InstallerThatCannotStartFails) {
 }
 
 TEST_F(PackageTest, DetectedLine) {
-    fake_.Install(kFirst, "1.0");
+    Install("1.0");
     package_.Compare(fake_);
     package_.LogDetected(log().File());
     EXPECT_EQ(std::string("    Detected  : Ver='1.0' Name='Test Product' ProdCode='") + kFirst +
@@ -731,7 +652,7 @@ TEST_F(PackageTest, OutputPropertiesNeedAPathAndAnUpgradeCode) {
                                                "output properties list in ") +
                                    where));
     package_.version.productId = std::string("p") + kFirst;  // no upgrade code
-    fake_.Install(kFirst, "1.0");
+    Install("1.0");
     package_.Compare(fake_);
     EXPECT_FALSE(
         package_.PublishOutputProperties(services_, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Props"));
@@ -741,10 +662,10 @@ TEST_F(PackageTest, OutputPropertiesNeedAPathAndAnUpgradeCode) {
 }
 
 TEST_F(PackageTest, PackageInformationFromTheInstallerFile) {
-    fake_.packageFiles["rt.msi"] = {{"ProductCode", kSecond},
+    fake_.AddPackageFile("rt.msi", {{"ProductCode", kSecond},
                                     {"ProductVersion", " 4.5.6 "},
-                                    {"ProductName", "Runtime Package"}};
-    fake_.fileVersions["rt.exe"] = "7.8";
+                                    {"ProductName", "Runtime Package"}});
+    fake_.AddFile("rt.exe", "7.8");
     struct Row {
         const char* type;
         const char* file;

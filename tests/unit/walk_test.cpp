@@ -28,24 +28,10 @@
 #include "package_status_table.h"
 #include "return_codes.h"
 #include "setup_folder.h"
+#include "fixed_facts.h"
 #include "test_folder.h"
 
 namespace {
-
-MachineFacts FixedFacts() {
-    MachineFacts facts;
-    facts.platform = 2;
-    facts.osVersion = "10.0.0";
-    facts.osArchitecture = "64-bit";
-    facts.ntWorkstation = true;
-    facts.installerMajorVersion = 5;
-    facts.programFilesFolder = "C:\\Program Files";
-    facts.tempFolder = "C:\\Temp";
-    facts.commonFilesFolder = "C:\\Program Files\\Common Files";
-    facts.systemFolder = "C:\\windows\\system32";
-    facts.windowsFolder = "C:\\windows";
-    return facts;
-}
 
 const std::time_t kStartTime = 1700000000;
 
