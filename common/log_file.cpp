@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform.h"
+#include "secrets.h"
 
 namespace {
 
@@ -195,6 +196,8 @@ int LogFile::CallEventHook(std::int64_t fromTime, std::int64_t toTime, unsigned 
 std::string LogFile::Compose(LogSeverity severity, bool endLine, const char* format, va_list args) {
     std::string line = prefix_[severity];
     line += FormatTextV(format, args);
+    if (secretSource_)
+        line = MaskSecretText(line, *secretSource_);
     if (!indentText_.empty()) {
         line = ReplaceAll(line, '\n', "\n" + indentText_);
         if (atLineStart_)

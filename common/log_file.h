@@ -55,6 +55,9 @@ class LogFile {
     int CallEventHook(std::int64_t fromTime, std::int64_t toTime, unsigned typeMask,
                       unsigned long afterRecord, unsigned long maxCount, unsigned long* lastRecord);
 
+    // The properties whose secret values every entry masks (see secrets.h); null: none.
+    void SetSecretSource(const class PropertyStore* store) { secretSource_ = store; }
+
     void SetIndentLevel(int level);
     int GetIndentLevel() const { return indentLevel_; }
     int GetWarningCount() const { return warningCount_; }
@@ -93,6 +96,7 @@ class LogFile {
     std::string startFolder_;
     std::string indentText_;
     LogEventHook eventHook_ = nullptr;
+    const class PropertyStore* secretSource_ = nullptr;
     void* consoleHandle_ = nullptr;
     int firstFileSink_ = -1;
     int indentLevel_ = 0;

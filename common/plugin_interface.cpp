@@ -194,6 +194,8 @@ void SetPluginData(void* console, PropertyStore* store, const char* path) {
         Log().RemoveSink(data.consoleSink);
     data.consoleSink = console ? Log().AddHandleSink(console) : -1;
     data.store = store;
+    // The library's own log lines (call arguments among them) mask the caller's secrets.
+    Log().SetSecretSource(store);
     data.path[0] = '\0';
     StrNCopy(data.path, path ? path : "");
 }

@@ -87,6 +87,15 @@ void PropertyStore::Merge(const PropertyStore& other, bool overwrite) {
 
 std::string PropertyStore::Expand(const char* text, const char* open, const char* close,
                                   const char* prefix) const {
+    return Expand(text, open, close, prefix, nullptr);
+}
+
+std::string PropertyStore::ExpandFiltered(const char* text, ValueFilter filter) const {
+    return Expand(text, "[", "]", "Property.", filter);
+}
+
+std::string PropertyStore::Expand(const char* text, const char* open, const char* close,
+                                  const char* prefix, ValueFilter filter) const {
     if (!text)
         return std::string();
     const std::string input = text;
@@ -109,7 +118,7 @@ std::string PropertyStore::Expand(const char* text, const char* open, const char
         output += input.substr(cursor, mark - cursor);
         cursor = mark;
         if (found) {
-            output += found->Value;
+            output += filter ? filter(*found, output, *this) : found->Value;
             cursor = end + closeSize;
             mark = input.find(open, cursor);
         } else {

@@ -39,8 +39,16 @@ class PropertyStore {
     // prefix+name first, then the name alone. Unknown references stay as they are.
     std::string Expand(const char* text, const char* open = "[", const char* close = "]",
                        const char* prefix = "Property.") const;
+    // Expand with "[", "]" and "Property.", where each value passes through filter first:
+    // filter(property, the expanded text before the reference, this store) gives the text
+    // put in.
+    using ValueFilter = std::string (*)(const Property& property, const std::string& before,
+                                        const PropertyStore& store);
+    std::string ExpandFiltered(const char* text, ValueFilter filter) const;
 
   private:
+    std::string Expand(const char* text, const char* open, const char* close, const char* prefix,
+                       ValueFilter filter) const;
     const Property* Find(const char* name) const;
     std::vector<Property> entries_;
 };

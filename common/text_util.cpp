@@ -50,3 +50,18 @@ bool EndsWithNoCase(const std::string& text, const char* suffix) {
         return false;
     return EqualsNoCase(text.c_str() + text.size() - length, suffix);
 }
+
+std::vector<std::string> SplitNameList(const std::string& list) {
+    std::vector<std::string> names;
+    std::string name;
+    for (char c : list + ",") {
+        if (c == ',' || c == ';' || c == ' ' || c == '\t') {
+            if (!name.empty())
+                names.push_back(name);
+            name.clear();
+        } else {
+            name += c;
+        }
+    }
+    return names;
+}

@@ -2,6 +2,7 @@
 // Small text helpers on std::string.
 
 #include <string>
+#include <vector>
 
 // Removes the characters of set from both ends / the start / the end.
 std::string Trim(const std::string& text, const char* set);
@@ -12,3 +13,7 @@ std::string TrimRight(const std::string& text, const char* set);
 bool EqualsNoCase(const char* a, const char* b);
 bool StartsWithNoCase(const std::string& text, const char* prefix);
 bool EndsWithNoCase(const std::string& text, const char* suffix);
+
+// The names of a name list: items separated by ",", ";", blanks or tabs; empty items are
+// dropped.
+std::vector<std::string> SplitNameList(const std::string& list);

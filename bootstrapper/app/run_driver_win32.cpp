@@ -116,6 +116,7 @@ int RunDriver::Run() {
         Log().ErrorEvent("An internal error ocurred. Please run setup again.");
         returnCode_ = RC_UnhandledException;
     }
+    Log().SetSecretSource(nullptr);  // the properties go with the configuration
     config_.reset();
     productMap_.reset();
     globalMap_.reset();
@@ -128,6 +129,8 @@ void RunDriver::RunProtected() {
     config_ = std::make_unique<ConfigInterpreter>(*command_, "config.xml", "standard.xml",
                                                   "settings.xml", &GlobalEventLogger(), startTime_);
     modeFlags_ = config_->GetModeFlags();
+    // From the banner on, no line shows the value of a secret property of the run.
+    Log().SetSecretSource(&config_->Properties());
     if (config_->HasInvalidArguments()) {
         FlushBanner();
         config_->WriteArgumentReport();

@@ -6,6 +6,7 @@
 #include "property_store.h"
 #include "return_codes.h"
 #include "run_services.h"
+#include "secrets.h"
 
 namespace {
 
@@ -22,7 +23,9 @@ void LogProperties(const PropertyStore& store, int phase, LogFile& log) {
     log.Line("\n(%d) INITIALIZING PROPERTIES...", phase);
     for (int i = 0; i < store.Count(); ++i) {
         const Property* property = store.At(i);
-        log.Line("    %-*s = %s", kNameWidth, property->Name.c_str(), property->Value.c_str());
+        const bool secret = IsSecretProperty(store, property->Name);
+        log.Line("    %-*s = %s", kNameWidth, property->Name.c_str(),
+                 secret ? kSecretMask : property->Value.c_str());
     }
     log.Line("%s", "");
 }
@@ -87,6 +90,8 @@ int Installer::Status(const std::string& name) const {
 }
 
 int Installer::Run() {
+    // Every line of the run masks the values of secret properties, also those set later.
+    log_.SetSecretSource(&store_);
     SetRunDefaults(store_);
     const int listCode = CheckPackageList();
     if (listCode >= 0)

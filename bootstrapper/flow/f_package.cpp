@@ -59,7 +59,7 @@ PackageDecision FPackage::Decide(RunServices& run, int action, int comparison, b
     return DecidePackage(*this, inputs, run.properties, run.log);
 }
 
-std::string FPackage::BuildCommand(RunServices& run) {
+PackageCommandLine FPackage::BuildCommand(RunServices& run) {
     return BuildPackageCommand(*this, request_, product_.productCode, run.properties, run.log);
 }
 
@@ -161,8 +161,9 @@ void FPackage::GiveContext(FBase& element) const {
 }
 
 void FPackage::RunInstaller(RunServices& run) {
-    const std::string command = BuildCommand(run);
-    run.log.Line("    Command   : %s", command.c_str());
+    const PackageCommandLine line = BuildCommand(run);
+    const std::string& command = line.command;
+    run.log.Line("    Command   : %s", line.display.c_str());
     if (Trim(command, " \t").empty()) {
         run.log.Warning("Empty command line: execution skipped");
         return;

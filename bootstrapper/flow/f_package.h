@@ -53,8 +53,9 @@ class FPackage : public FBase, public PackageRecord {
 
     // The run's choices before Execute.
     void PrepareExecution(const CommandRequest& request) { request_ = request; }
-    // The command Execute starts; logs the package properties when they are set.
-    std::string BuildCommand(RunServices& run);
+    // The command Execute starts and its copy for the log; logs the package properties when
+    // they are set.
+    PackageCommandLine BuildCommand(RunServices& run);
 
     // What the last Execute's installer gave. An installer that did not start (empty
     // command line) counts as not executed, with exit code 0.

@@ -1,6 +1,12 @@
 #pragma once
 // The command line that starts a package's installer, composed from the run's base text,
 // the Windows Installer features and properties, and the package's input properties.
+//
+// Values are untrusted (they come from the command line of setup, the configuration and
+// the registry): each one reaches the installer as exactly one value. Values are quoted as
+// Windows Installer reads them (a double quote inside is doubled), property and feature
+// names that Windows Installer would not take are dropped, and the log gets a copy of the
+// command in which the values of secret properties are masked.
 
 #include <string>
 
@@ -21,9 +27,18 @@ struct CommandRequest {
     bool setPackageProperties = false;
 };
 
+struct PackageCommandLine {
+    std::string command;  // what is started
+    std::string display;  // what the log shows: secret values masked
+};
+
 // The command: the base text with its property references expanded, the forwarded
 // properties, the Windows Installer properties and input properties, then ADDLOCAL.
 // productCode is the detected product's code (may be empty).
-std::string BuildPackageCommand(const PackageRecord& package, const CommandRequest& request,
-                                const std::string& productCode, PropertyStore& properties,
-                                LogFile& log);
+PackageCommandLine BuildPackageCommand(const PackageRecord& package, const CommandRequest& request,
+                                       const std::string& productCode, PropertyStore& properties,
+                                       LogFile& log);
+
+// A value as Windows Installer reads it as one value: unchanged when it needs no quotes or
+// is already one quoted text, otherwise in double quotes with each inner quote doubled.
+std::string InstallerValue(const std::string& value);

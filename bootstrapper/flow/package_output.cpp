@@ -42,7 +42,7 @@ bool Usable(const PackageRecord& package, const OutputPropertyPlace& place, cons
 }  // namespace
 
 bool PublishOutputProperties(const PackageRecord& package, const OutputPropertyPlace& place) {
-    const std::vector<std::string> names = PropertyNameList(package.outputProperties);
+    const std::vector<std::string> names = SplitNameList(package.outputProperties);
     if (names.empty())
         return true;
     if (!Usable(package, place, "PublishMSIProps()", "write"))
@@ -65,7 +65,7 @@ bool PublishOutputProperties(const PackageRecord& package, const OutputPropertyP
 
 bool RetrieveOutputProperties(const PackageRecord& package, const OutputPropertyPlace& place,
                               PropertyStore& properties) {
-    if (PropertyNameList(package.outputProperties).empty())
+    if (SplitNameList(package.outputProperties).empty())
         return true;
     if (!Usable(package, place, "RetrieveMSIProps()()", "read"))
         return false;
@@ -93,7 +93,7 @@ bool RetrieveOutputProperties(const PackageRecord& package, const OutputProperty
 }
 
 bool RemoveOutputProperties(const PackageRecord& package, const OutputPropertyPlace& place) {
-    if (PropertyNameList(package.outputProperties).empty())
+    if (SplitNameList(package.outputProperties).empty())
         return true;
     if (place.registryPath.empty()) {
         place.log.Line(kNoPath, "RemoveMSIProps()");

@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "str_util.h"
 
 int PackageRecord::RebootCodeValue() const {
     if (rebootCode.empty() || !std::isdigit(static_cast<unsigned char>(rebootCode[0])))
@@ -35,16 +34,3 @@ const std::optional<std::string>& PackageRecord::CommandLineTemplate(int action,
     }
 }
 
-std::vector<std::string> PropertyNameList(const std::string& list) {
-    std::string names = list;
-    for (char& c : names) {
-        if (c == ';' || c == ' ' || c == '\t')
-            c = ',';
-    }
-    std::vector<std::string> items;
-    for (const std::string& item : SplitTokens(names.c_str(), ',', 0)) {
-        if (!item.empty())
-            items.push_back(item);
-    }
-    return items;
-}

@@ -74,7 +74,3 @@ struct PackageRecord {
     std::string collapseBy;       // at most 7 characters
     std::string extraParameters;  // at most 511 characters
 };
-
-// The names of a property list: items separated by ",", ";", blanks or tabs; empty items
-// are dropped.
-std::vector<std::string> PropertyNameList(const std::string& list);

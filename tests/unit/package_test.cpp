@@ -17,6 +17,7 @@
 #include "property_store.h"
 #include "registry.h"
 #include "return_codes.h"
+#include "secrets.h"
 
 namespace {
 
@@ -386,9 +387,78 @@ TEST_F(PackageTest, CommandLineWithInstallerItemsAndInputProperties) {
     for (const Row& row : rows) {
         package_.PrepareExecution(Request("msiexec /i \"[SourceDir]rt.msi\" /qn ", false,
                                           row.installerItems, false, row.forwarded, false));
-        EXPECT_EQ(row.command, package_.BuildCommand(services_));
+        EXPECT_EQ(row.command, package_.BuildCommand(services_).command);
     }
     EXPECT_FALSE(store_.IsDefined("PackageTag"));
+}
+
+// No value can add a switch or a property: each reaches the installer as one value, and a
+// name that is not a Windows Installer name is dropped.
+TEST_F(PackageTest, ValuesCannotAddSwitchesOrProperties) {
+    const char kInjection[] = "\" /qn X=\"1";
+    struct Row {
+        const char* name;
+        const char* value;
+        const char* base;
+        const char* command;
+        const char* warning;
+    } const rows[] = {
+        {"MSIProperty.TARGET", kInjection, "setup.exe", "setup.exe TARGET=\"\"\" /qn X=\"\"1\"",
+         nullptr},
+        {"MSIProperty.EMPTY", "", "setup.exe", "setup.exe EMPTY=\"\"", nullptr},
+        {"MSIProperty.A /qn B", "1", "setup.exe", "setup.exe",
+         "[WARNING] Invalid Windows Installer property name 'A /qn B' ignored"},
+        {"MSIFeature.Core /qn", "Yes", "setup.exe", "setup.exe",
+         "[WARNING] Invalid Windows Installer feature name 'Core /qn' ignored"},
+        {"INSTALLDIR", "C:\\x\" /qn Y=\"1", "setup.exe INSTALLDIR=\"[INSTALLDIR]\"",
+         "setup.exe INSTALLDIR=\"C:\\x\"\" /qn Y=\"\"1\"", nullptr},
+        {"INSTALLDIR", "C:\\x\" /qn", "setup.exe INSTALLDIR=[INSTALLDIR]",
+         "setup.exe INSTALLDIR=\"C:\\x\"\" /qn\"", nullptr},
+        // Several switches in one property of the configuration stay several switches.
+        {"Switches", "/norestart REBOOT=ReallySuppress", "setup.exe [Switches]",
+         "setup.exe /norestart REBOOT=ReallySuppress", nullptr},
+    };
+    for (const Row& row : rows) {
+        FakeRun run;
+        RunServices services = ServicesOf(run, runner_);
+        run.ownProperties.Set(row.name, row.value, true);
+        FPackage package;
+        package.PrepareExecution(Request(row.base, false, true, false, "", false));
+        EXPECT_EQ(row.command, package.BuildCommand(services).command) << row.name;
+        if (row.warning) {
+            EXPECT_TRUE(run.log.Contains(row.warning)) << run.log.Text();
+        }
+    }
+    store_.Set("NOTE", "say \"hi\" /qn", true);
+    package_.inputProperties = "NOTE";
+    package_.PrepareExecution(Request("setup.exe", false, false, false, "", false));
+    EXPECT_EQ("setup.exe NOTE=\"say \"\"hi\"\" /qn\"", package_.BuildCommand(services_).command);
+}
+
+// The values of secret properties never reach the log, while the installer gets them.
+TEST_F(PackageTest, SecretValuesAreMaskedInTheLoggedCommand) {
+    store_.Set("MSIProperty.DBPASSWORD", "s3cr3t-value", true);
+    store_.Set("ServiceKey", "k3y", true);
+    store_.Set(kHiddenPropertiesName, "ServiceKey;Other", true);
+    store_.Set("UserPassword", "pw", true);
+    package_.inputProperties = "UserPassword";
+    package_.PrepareExecution(
+        Request("setup.exe /key=[ServiceKey] \"[UserPassword]\"", false, true, false, "", true));
+    const PackageCommandLine line = package_.BuildCommand(services_);
+    EXPECT_EQ("setup.exe /key=k3y \"pw\" DBPASSWORD=s3cr3t-value UserPassword=\"pw\"",
+              line.command);
+    EXPECT_EQ("setup.exe /key=****** \"******\" DBPASSWORD=****** UserPassword=******",
+              line.display);
+    EXPECT_TRUE(log().Contains("PropertiesList='DBPASSWORD=****** UserPassword=******'"));
+    EXPECT_EQ("DBPASSWORD=s3cr3t-value UserPassword=\"pw\"", store_.Get("PropertiesList"));
+
+    package_.PrepareExecution(
+        Request("setup.exe \"[UserPassword]\"", false, false, false, "", false));
+    Install("1.0");
+    package_.Execute(services_, kInstall);
+    EXPECT_TRUE(log().Contains("    Command   : setup.exe \"******\" UserPassword=******\n"));
+    EXPECT_EQ("installer Runtime [setup.exe \"pw\" UserPassword=\"pw\"] window=0 main=0",
+              journal.back());
 }
 
 TEST_F(PackageTest, PackagePropertiesArePublishedAndLogged) {
@@ -401,7 +471,7 @@ TEST_F(PackageTest, PackagePropertiesArePublishedAndLogged) {
     package_.Compare(fake_);
     // The base text is expanded before the properties change.
     package_.PrepareExecution(Request("setup.exe [Version]", false, true, false, "", true));
-    EXPECT_EQ("setup.exe 9.9 LEVEL=3 ADDLOCAL=Core", package_.BuildCommand(services_));
+    EXPECT_EQ("setup.exe 9.9 LEVEL=3 ADDLOCAL=Core", package_.BuildCommand(services_).command);
     EXPECT_TRUE(log().Contains(std::string("    Properties: PackageTag='RT' "
                                            "PackageFileName='rt.msi' PackageProductCode='") +
                                kFirst +

@@ -983,6 +983,17 @@ std::vector<Row> FlowElementRows() {
                                 {"Tools", kToolsInstall}})
                        .Returns(RC_AllCompleted)
                        .Logs({"[MAIN] Suite", "FeaturesList='Extras' PropertiesList='LEVEL=3'"}));
+    // The installer gets the secret; no line of the log shows it, not even the listing of
+    // the properties (where the short one is masked by its name).
+    rows.push_back(Row("secret properties reach the installer but not the log")
+                       .Args("-s P.DBPASSWORD=Hunter2-Secret HiddenProperties=Pin Pin=42")
+                       .Starts({{"Runtime", kRuntimeInstall},
+                                {"Suite", "C:\\Setup\\suite.exe /i /s DBPASSWORD=Hunter2-Secret"},
+                                {"Tools", kToolsInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    MSIProperty.DBPASSWORD", "= ******", "    Pin ", "= ******",
+                              "    Command   : C:\\Setup\\suite.exe /i /s DBPASSWORD=******"})
+                       .NotLogs({"Hunter2-Secret", "= 42", "Pin=42"}));
     return rows;
 }
 

@@ -190,6 +190,32 @@ TEST_F(ChainRun, ChainedSetupReportsThroughTheCallback) {
     EXPECT_TRUE(Contains(log_, "    Callback  : 10 [RC_CallbackFailed]")) << log_;
 }
 
+// A value cannot add a switch or a property to an installer's command line, and a secret
+// reaches the installer but neither of the two log files.
+TEST_F(ChainRun, ValuesStayOneArgumentAndSecretsStayOutOfTheLogs) {
+    UseFakeInstallers(
+        "<Package Tag=\"Main\" Type=\"EXE\" Name=\"Main\" FileName=\"fake.exe\" "
+        "Feature=\"MAIN\"><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\"
+        "TarvexTests\\Arguments\\Version\"/><Install CmdLineSilent=\"&quot;[PackageFileName]&quot; "
+        "--args args.txt\"/></Package>");
+    std::ofstream(app_ + "\\standard.xml")
+        << "<Standard><Properties><Property Name=\"MSIProperty.TARGET\" "
+           "Value=\"&quot; /qn X=&quot;1\"/></Properties><Contents/></Standard>";
+    ASSERT_EQ(0, Setup("-s P.DBPASSWORD=Hunter2-Secret")) << log_;
+    std::vector<std::string> arguments = ReadLines(app_ + "\\args.txt");
+    std::sort(arguments.begin(), arguments.end());
+    EXPECT_EQ((std::vector<std::string>{"DBPASSWORD=Hunter2-Secret", "TARGET=\" /qn X=\"1"}),
+              arguments);
+    char allUsers[MAX_PATH] = {};
+    ASSERT_NE(0u, GetEnvironmentVariableA("ALLUSERSPROFILE", allUsers, sizeof(allUsers)));
+    const std::string sharedLog =
+        ReadTextFile(std::string(allUsers) + "\\TarvexInstaller\\Bootstrapper.log");
+    EXPECT_TRUE(Contains(log_, "DBPASSWORD=******")) << log_;
+    EXPECT_FALSE(Contains(log_, "Hunter2-Secret"));
+    EXPECT_FALSE(Contains(sharedLog, "Hunter2-Secret"));
+    EXPECT_FALSE(sharedLog.empty());
+}
+
 TEST_F(ChainRun, MissingInstallerFailsThePackage) {
     UseFakeInstallers(
         "<Package Tag=\"Main\" Type=\"EXE\" Name=\"Main\" FileName=\"absent.exe\" "
