@@ -34,7 +34,6 @@ constexpr int kPluginArgvSize = 32;
 constexpr int kPluginCallBufferSize = 10240;
 constexpr int kPluginResultBufferSize = 2048;
 constexpr int kPluginPathSize = 260;
-constexpr int kPluginActionDataSize = 4096;
 
 enum PluginProcKind { kProcInteger = 0, kProcText = 1 };
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "installer_session_win32.h"
 #include "plugin_interface.h"
 
 class PropertyStore;
@@ -25,15 +26,6 @@ void SendToInstaller(PluginSession session, const char* text) {
         return;
     MsiRecordSetStringA(record, 0, text);
     MsiProcessMessage(session, INSTALLMESSAGE_INFO, record);
-}
-
-// The property's text, or an empty text when it cannot be read.
-std::string ReadSessionProperty(MSIHANDLE session, const char* name) {
-    std::vector<char> buffer(kPluginActionDataSize, '\0');
-    DWORD size = static_cast<DWORD>(buffer.size());
-    if (MsiGetPropertyA(session, name, buffer.data(), &size) != ERROR_SUCCESS)
-        return std::string();
-    return std::string(buffer.data());
 }
 
 std::string ReadCallText(MSIHANDLE session) {
