@@ -104,10 +104,11 @@ bool ParsePluginCall(const char* text, PluginCall* call) {
     return true;
 }
 
-PluginArguments::PluginArguments(const PluginCall& call, const PropertyStore* store)
-    : argc_(static_cast<int>(call.pieces.size()) + 1) {
+PluginArguments::PluginArguments(const PluginCall& call, const PropertyStore* store) {
     const std::size_t passed =
         std::min(call.pieces.size(), static_cast<std::size_t>(kPluginMaxArguments));
+    complete_ = passed == call.pieces.size();
+    argc_ = static_cast<int>(passed) + 1;
     texts_.reserve(passed + 1);
     texts_.push_back(call.name);
     for (std::size_t i = 0; i < passed; ++i) {
@@ -140,7 +141,10 @@ int DispatchPluginCall(const PluginProcTable& table, const char* call, int* intR
     PluginArguments arguments(parsed, PluginProperties());
     int status = ERR_PROC_NOT_FOUND;
     int kind = -1;
-    if (const PluginProcEntry* entry = FindPluginProc(table, parsed.name.c_str())) {
+    const PluginProcEntry* entry = FindPluginProc(table, parsed.name.c_str());
+    if (entry && !arguments.Complete()) {
+        status = ERR_PROC_BAD_ARG_COUNT;
+    } else if (entry) {
         PluginLog(0, kLogPlain, "    Proc call : calling %s(%s)", parsed.name.c_str(),
                   arguments.Display().c_str());
         int localInt = 0;
@@ -174,7 +178,10 @@ unsigned RunSessionCall(const PluginProcTable& table, PluginSession session, con
     PluginArguments arguments(parsed, PluginProperties());
     int status = ERR_PROC_NOT_FOUND;
     char buffer[kPluginResultBufferSize] = {};
-    if (const PluginProcEntry* entry = FindPluginProc(table, parsed.name.c_str())) {
+    const PluginProcEntry* entry = FindPluginProc(table, parsed.name.c_str());
+    if (entry && !arguments.Complete()) {
+        status = ERR_PROC_BAD_ARG_COUNT;
+    } else if (entry) {
         PluginLog(session, kLogInfo, ".Info: CallProc> Calling %s(%s)", parsed.name.c_str(),
                   arguments.Display().c_str());
         const int result = entry->function(session, arguments.Argc(), arguments.Argv(), buffer,

@@ -66,10 +66,13 @@ struct PluginCall {
 bool ParsePluginCall(const char* text, PluginCall* call);
 
 // The argument vector of one call: argv[0] the name, then at most 31 pieces (expanded
-// with the store when it is set), null entries after them. argc counts every piece.
+// with the store when it is set), null entries after them. argc counts the pieces in argv,
+// so that no procedure reads past the slots; a call with more pieces is not Complete and
+// is refused with a bad argument count.
 class PluginArguments {
   public:
     PluginArguments(const PluginCall& call, const PropertyStore* store);
+    bool Complete() const { return complete_; }
     int Argc() const { return argc_; }
     char** Argv() { return argv_; }
     // The passed arguments joined by "|".
@@ -80,6 +83,7 @@ class PluginArguments {
     char* argv_[kPluginArgvSize] = {};
     std::string display_;
     int argc_ = 1;
+    bool complete_ = true;
 };
 
 // Stores 0 in *error when argc - 1 lies in [minimum, maximum] (maximum < 0: no upper

@@ -116,22 +116,27 @@ TEST_F(PluginInterfaceTest, ArgumentsReachTheProcedureAsSplit) {
     EXPECT_EQ("argc:3;a,b;null-after:yes", Call("Echo(a|b|)").text);
 }
 
-TEST_F(PluginInterfaceTest, OnlyThirtyOneArgumentsArePassedButAllAreCounted) {
-    std::string call = "Echo(";
+// A procedure reads its arguments up to argc: argc never counts more than the 31 slots
+// that hold arguments, and a call with more is refused before any procedure runs.
+TEST_F(PluginInterfaceTest, AtMostThirtyOneArgumentsReachAProcedure) {
+    const auto call = [](int count) {
+        std::string text = "Echo(";
+        for (int i = 1; i <= count; ++i) text += (i > 1 ? "|" : "") + std::to_string(i);
+        return text + ")";
+    };
     std::string expected;
-    for (int i = 1; i <= 33; ++i) {
-        call += (i > 1 ? "|" : "") + std::to_string(i);
-        if (i <= kPluginMaxArguments)
-            expected += (i > 1 ? "," : "") + std::to_string(i);
-    }
-    call += ")";
-    CallOutcome out = Call(call.c_str());
-    EXPECT_EQ("argc:34;" + expected + ";null-after:yes", out.text);
-    // A fixed count sees the uncut count.
+    for (int i = 1; i <= kPluginMaxArguments; ++i)
+        expected += (i > 1 ? "," : "") + std::to_string(i);
+    EXPECT_EQ("argc:32;" + expected + ";null-after:yes", Call(call(31).c_str()).text);
+    LogCapture log;
+    const CallOutcome out = Call(call(33).c_str());
+    EXPECT_EQ(-1, out.kind);
+    EXPECT_EQ(kPluginInvalidParameter, out.error);
+    EXPECT_EQ("unchanged", out.text);  // Echo never ran
+    EXPECT_TRUE(log.Contains("[ERROR] Proc Echo has an incorrect number of parameters"));
     std::string pair = "Pair(a";
     for (int i = 0; i < 31; ++i) pair += "|b";
-    pair += ")";
-    EXPECT_EQ(-1, Call(pair.c_str()).kind);
+    EXPECT_EQ(-1, Call((pair + ")").c_str()).kind);
 }
 
 TEST_F(PluginInterfaceTest, IntegerResultBecomesTextAndSideTextIsLogged) {
