@@ -137,7 +137,15 @@ int Library::ExecuteMethod(const char* text, int* intResult, char* buffer, int b
         return -1;
     }
     const auto call = reinterpret_cast<BSCallProcFunction>(address);
-    return call(procedure.c_str(), intResult, buffer, bufferSize, errorCode);
+    // Our plug-ins catch everything themselves; a plug-in of a product may not, and its
+    // exception must not end setup.
+    try {
+        return call(procedure.c_str(), intResult, buffer, bufferSize, errorCode);
+    } catch (...) {
+        Log().Error("The call '%s' of '%s' failed with an exception", procedure.c_str(),
+                    fileName_.c_str());
+        return -1;
+    }
 }
 
 void SetPluginFolderProvider(PluginFolderProvider provider) {

@@ -80,6 +80,19 @@ TEST_F(CallerSideTest, LibrariesAreCachedByNameWithoutRegardToCase) {
     EXPECT_EQ(0, CachedLibraryCount());
 }
 
+std::string TestFolderProvider() {
+    return TestProgramFolder();
+}
+
+TEST_F(CallerSideTest, AnExceptionInAPluginIsCaughtWhereTheCallIsMade) {
+    SetPluginFolderProvider(TestFolderProvider);
+    LogCapture log;
+    const Outcome out = CallThroughSetup("throwing_plugin.CallProc:Anything(x)");
+    EXPECT_EQ(-1, out.kind);
+    EXPECT_TRUE(log.Contains("[ERROR] The call 'Anything(x)' of 'throwing_plugin"));
+    EXPECT_TRUE(log.Contains("' failed with an exception")) << log.Text();
+}
+
 TEST_F(CallerSideTest, ResultKinds) {
     Outcome out = CallThroughSetup("utils.CallProc:StrToUpper(mixed Case)");
     EXPECT_EQ(kProcText, out.kind);
