@@ -292,13 +292,17 @@ void LogFile::ErrorEvent(const char* format, ...) {
 
 namespace {
 
-std::string AllUsersLogFolder() {
+// The all-users log folder. Any user may create it before an elevated run does: a folder
+// that is a link to another place, or that another user owns, is not written to (the log
+// would follow the link or feed a file that user controls); *problem then tells why.
+std::string AllUsersLogFolder(std::string* folder, std::string* problem) {
     std::string allUsers;
     // Without ALLUSERSPROFILE there is no all-users folder to write to; a folder named
     // "\TarvexInstaller" at the root of the current drive would be a surprise.
     if (!platform::GetEnvironment("ALLUSERSPROFILE", &allUsers) || allUsers.empty())
         return std::string();
-    return allUsers + platform::kPathSeparator + "TarvexInstaller";
+    *folder = allUsers + platform::kPathSeparator + "TarvexInstaller";
+    return platform::PrepareTrustedFolder(*folder, problem) ? *folder : std::string();
 }
 
 std::string TempFolder() {
@@ -307,9 +311,23 @@ std::string TempFolder() {
     return temp;
 }
 
+// The global log, saying so when the all-users folder was not trusted.
+LogFile& OpenGlobalLog() {
+    std::string sharedFolder;
+    std::string problem;
+    static LogFile log("Bootstrapper.log", TempFolder(),
+                       AllUsersLogFolder(&sharedFolder, &problem));
+    if (!problem.empty())
+        log.Warning(
+            "The log folder '%s' %s: it is not written to, the log is kept in the TEMP "
+            "folder only",
+            sharedFolder.c_str(), problem.c_str());
+    return log;
+}
+
 }  // namespace
 
 LogFile& Log() {
-    static LogFile log("Bootstrapper.log", TempFolder(), AllUsersLogFolder());
+    static LogFile& log = OpenGlobalLog();
     return log;
 }

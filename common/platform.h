@@ -20,6 +20,11 @@ bool ChangeDirectory(const std::string& folder);
 bool IsDirectory(const std::string& path);
 // Creates one folder level; true when it exists afterwards.
 bool MakeDirectory(const std::string& folder);
+// Makes folder ready for files that every user may read but only administrators may change
+// (the all-users log): creates it (one level) with such rights, or accepts an existing one
+// only when it is a folder of its own, not a link to another place, and is owned by the
+// system, the administrators or the user of this process. false with the reason otherwise.
+bool PrepareTrustedFolder(const std::string& folder, std::string* problem);
 bool IsAbsolutePath(const std::string& path);
 
 // Environment variable, or false when it is not set.

@@ -50,6 +50,28 @@ bool MakeDirectory(const std::string& folder) {
     return mkdir(folder.c_str(), 0755) == 0 || IsDirectory(folder);
 }
 
+bool PrepareTrustedFolder(const std::string& folder, std::string* problem) {
+    mkdir(folder.c_str(), 0755);
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0) {
+        *problem = "cannot be created";
+        return false;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        *problem = "is a link";
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        *problem = "is not a folder";
+        return false;
+    }
+    if (info.st_uid != 0 && info.st_uid != geteuid()) {
+        *problem = "belongs to another user";
+        return false;
+    }
+    return true;
+}
+
 bool IsAbsolutePath(const std::string& path) {
     return !path.empty() && path[0] == '/';
 }

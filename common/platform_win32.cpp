@@ -2,10 +2,15 @@
 // so every call here is the -A variant.
 
 #include "platform.h"
+#include "trusted_folder_win32.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -40,6 +45,101 @@ bool IsDirectory(const std::string& path) {
 
 bool MakeDirectory(const std::string& folder) {
     return CreateDirectoryA(folder.c_str(), nullptr) || IsDirectory(folder);
+}
+
+const char* TrustedFolderRights() {
+    return "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+}
+
+namespace {
+
+struct LocalFreer {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+    return length > 0 && length < sizeof(full) ? std::string(full, length) : path;
+}
+
+bool CreateTrustedFolder(const std::string& folder) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            TrustedFolderRights(), SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    std::unique_ptr<void, LocalFreer> owned(descriptor);
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    return CreateDirectoryA(folder.c_str(), &attributes) != FALSE;
+}
+
+// Where the folder really is: a link (or junction) leads elsewhere than its own path.
+bool LeadsElsewhere(const std::string& folder) {
+    HANDLE handle = CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return true;
+    char final[MAX_PATH * 4] = {};
+    const DWORD length = GetFinalPathNameByHandleA(handle, final, sizeof(final), 0);
+    CloseHandle(handle);
+    if (length == 0 || length >= sizeof(final))
+        return true;
+    std::string path(final, length);
+    if (path.compare(0, 4, "\\\\?\\") == 0)
+        path.erase(0, 4);
+    return _stricmp(path.c_str(), FullPath(folder).c_str()) != 0;
+}
+
+bool IsProcessUser(PSID sid) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    const bool same = size > 0 &&
+                      GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+                      EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid);
+    CloseHandle(token);
+    return same;
+}
+
+bool HasTrustedOwner(const std::string& folder) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    std::unique_ptr<void, LocalFreer> owned(descriptor);
+    return owner && (IsWellKnownSid(owner, WinLocalSystemSid) ||
+                     IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsProcessUser(owner));
+}
+
+}  // namespace
+
+bool PrepareTrustedFolder(const std::string& folder, std::string* problem) {
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (!CreateTrustedFolder(folder) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            *problem = "cannot be created";
+            return false;
+        }
+        attributes = GetFileAttributesA(folder.c_str());
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *problem = "is not a folder";
+        return false;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || LeadsElsewhere(folder)) {
+        *problem = "is a link to another place";
+        return false;
+    }
+    if (!HasTrustedOwner(folder)) {
+        *problem = "belongs to another user";
+        return false;
+    }
+    return true;
 }
 
 bool IsAbsolutePath(const std::string& path) {

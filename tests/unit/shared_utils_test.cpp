@@ -7,11 +7,17 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "files.h"
 #include "log_capture.h"
 #include "log_file.h"
+#include "platform.h"
 #include "regex_matcher.h"
 #include "str_util.h"
+#include "test_folder.h"
 
 namespace {
 
@@ -293,5 +299,26 @@ TEST(RegexMatcherTest, CompileErrorIsLoggedAndInvalid) {
     EXPECT_EQ(errors + 1, Log().GetErrorCount());
     EXPECT_TRUE(log.Contains("[ERROR] Exception in boost::regex module for expression: 2.(1"));
 }
+
+
+#if !defined(_WIN32)
+// The all-users log folder is used only when it is a folder of its own: a link that another
+// user planted there, or a file, is refused with the reason.
+TEST(TrustedFolderTest, LinksAndFilesAreRefused) {
+    TestFolder folder;
+    std::string problem;
+    EXPECT_TRUE(platform::PrepareTrustedFolder(folder.Child("fresh"), &problem)) << problem;
+    EXPECT_TRUE(platform::IsDirectory(folder.Child("fresh")));
+    EXPECT_TRUE(platform::PrepareTrustedFolder(folder.Child("fresh"), &problem)) << problem;
+    ASSERT_EQ(0, symlink(folder.Child("fresh").c_str(), folder.Child("link").c_str()));
+    EXPECT_FALSE(platform::PrepareTrustedFolder(folder.Child("link"), &problem));
+    EXPECT_EQ("is a link", problem);
+    std::FILE* file = std::fopen(folder.Child("file").c_str(), "w");
+    ASSERT_NE(nullptr, file);
+    std::fclose(file);
+    EXPECT_FALSE(platform::PrepareTrustedFolder(folder.Child("file"), &problem));
+    EXPECT_EQ("is not a folder", problem);
+}
+#endif
 
 }  // namespace

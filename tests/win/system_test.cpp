@@ -1,6 +1,7 @@
 // Error texts, version resources and system facts from the real system.
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "system_error.h"
 #include "system_info.h"
 #include "test_folder.h"
+#include "trusted_folder_win32.h"
 
 namespace {
 
@@ -84,6 +86,46 @@ TEST(LogFileHandleTest, HandleSinkReceivesTheEntries) {
     ASSERT_TRUE(ReadFile(readEnd, buffer, sizeof(buffer) - 1, &read, nullptr));
     CloseHandle(readEnd);
     EXPECT_EQ(">>>>[WARNING] through a handle\n", std::string(buffer, read));
+}
+
+// Wine keeps no rights on the files of this bench, so the rights the all-users log folder is
+// created with are proved on the descriptor itself: only SYSTEM and the administrators may
+// write, users may read, and nothing is inherited from the folder above.
+TEST(TrustedFolderTest, RightsLetUsersReadButNotWrite) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        platform::TrustedFolderRights(), SDDL_REVISION_1, &descriptor, nullptr));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_NE(0, control & SE_DACL_PROTECTED);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL acl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted));
+    ASSERT_TRUE(present && acl);
+    const DWORD kWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_ATTRIBUTES | WRITE_DAC |
+                         WRITE_OWNER | DELETE;
+    int trustedWriters = 0;
+    bool usersRead = false;
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(acl, i, reinterpret_cast<void**>(&ace)));
+        ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType);
+        EXPECT_NE(0, ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE));
+        PSID sid = &ace->SidStart;
+        if (IsWellKnownSid(sid, WinLocalSystemSid) ||
+            IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) {
+            trustedWriters += (ace->Mask & kWrite) == kWrite;
+            continue;
+        }
+        EXPECT_EQ(0u, ace->Mask & kWrite) << "ACE " << i << " lets others write";
+        usersRead = usersRead || (IsWellKnownSid(sid, WinBuiltinUsersSid) &&
+                                  (ace->Mask & FILE_READ_DATA) && (ace->Mask & FILE_TRAVERSE));
+    }
+    EXPECT_EQ(2, trustedWriters);
+    EXPECT_TRUE(usersRead);
+    LocalFree(descriptor);
 }
 
 }  // namespace
