@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
-BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/, LPVOID /*reserved*/) {
+#include "system_libraries_win32.h"
+
+BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+    if (reason == DLL_PROCESS_ATTACH)
+        LoadSystemLibrariesFromSystemFolder();  // only sets the loader; loads nothing here
     return TRUE;
 }

@@ -224,6 +224,31 @@ TEST_F(SetupRun, ChildInstanceIsNeverRefusedAndIndentsItsLog) {
     EXPECT_TRUE(HasLine(lines, ">>>>Returned  0  [RC_AllCompleted]"));
 }
 
+// A library planted beside setup.exe in a download folder would run elevated if the loader
+// looked there first: the installer library, version and common controls come from the
+// system folder only. Wine is told (for setup.exe, in its own registry key) to prefer a
+// native msi.dll, so that it would take the planted one wherever it looks for it.
+TEST_F(SetupRun, PlantedLibraryBesideSetupIsNotLoaded) {
+    const std::string planted = TestProgramFolder() + "\\planted\\msi.dll";
+    ASSERT_TRUE(CopyFileA(planted.c_str(), (appFolder_ + "\\msi.dll").c_str(), FALSE));
+    const char kOverrides[] = "Software\\Wine\\AppDefaults\\setup.exe\\DllOverrides";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    const char kNativeFirst[] = "native,builtin";
+    RegSetValueExA(key, "msi", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
+                   sizeof(kNativeFirst));
+    RegCloseKey(key);
+    WriteSample();
+    ChildProcess setup("\"" + setup_ + "\" -s", appFolder_, Environment(true));
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(0, setup.Wait(60000));
+    RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+    EXPECT_FALSE(FileExists(appFolder_ + "\\planted.txt"));
+    // The MAIN package was detected through the real installer library.
+    EXPECT_NE(std::string::npos, ReadTextFile(TempLog()).find("[MAIN] Main"));
+}
+
 TEST_F(SetupRun, WithoutTempOnlyTheAllUsersLogIsWritten) {
     ChildProcess setup("\"" + setup_ + "\" P.X=1", appFolder_, Environment(false));
     ASSERT_TRUE(setup.Started());
