@@ -4,6 +4,7 @@
 // deliverables and platform_posix.cpp for the native host build of the unit tests.
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -21,6 +22,11 @@ bool IsDirectory(const std::string& path);
 // Creates one folder level; true when it exists afterwards.
 bool MakeDirectory(const std::string& folder);
 bool IsAbsolutePath(const std::string& path);
+
+// fopen for a file that only this process uses: child processes do not inherit its
+// operating-system handle, so an installer, or anything it leaves running, never holds
+// the file open.
+std::FILE* OpenFileNotInherited(const std::string& path, const char* mode);
 
 // Environment variable, or false when it is not set.
 bool GetEnvironment(const char* name, std::string* value);

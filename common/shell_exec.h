@@ -46,11 +46,11 @@ class ShellExec {
 
     // Starts the command line and returns the exit code: with wait, the child's exit code,
     // or -1 when it could not be started; without wait, 0 at once while the child runs on
-    // (its output is then not captured). inheritHandles lets the child inherit this
-    // process's inheritable handles; without it the child gets no handle of the output
-    // pipe and its output is not captured. collectEvents (with wait) waits two seconds for
-    // the installer's events to settle and hands the run's time window to the log's event
-    // hook.
+    // (its output is then not captured). inheritHandles gives the child the write end of
+    // its output pipe as standard output and error, and no other handle of this process;
+    // without it the child inherits nothing and its output is not captured. collectEvents (with
+    // wait) waits two seconds for the installer's events to settle and hands the run's time window
+    // to the log's event hook.
     long ExecuteCommand(bool showProgress, bool inheritHandles, bool wait, bool collectEvents);
     long ExitCode() const { return exitCode_; }
 

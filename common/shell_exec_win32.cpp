@@ -279,19 +279,70 @@ struct Child {
     KernelHandle thread;
 };
 
+// The attribute list that limits what a child inherits to the handles named in it.
+class InheritList {
+  public:
+    InheritList(HANDLE* handles, DWORD count) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            error_ = GetLastError();
+            return;
+        }
+        list_ = list;
+        if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                       count * sizeof(HANDLE), nullptr, nullptr))
+            error_ = GetLastError();
+    }
+    ~InheritList() {
+        if (list_)
+            DeleteProcThreadAttributeList(list_);
+    }
+    InheritList(const InheritList&) = delete;
+    InheritList& operator=(const InheritList&) = delete;
+
+    // Null when the list could not be built (Error() says why).
+    LPPROC_THREAD_ATTRIBUTE_LIST Get() const { return error_ == ERROR_SUCCESS ? list_ : nullptr; }
+    DWORD Error() const { return error_; }
+
+  private:
+    std::vector<unsigned char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+    DWORD error_ = ERROR_SUCCESS;
+};
+
 // Without inheritance the child could not use our pipe handles; it then gets none rather
 // than handle values that mean nothing, or something else, in its own process.
+//
+// With inheritance the child gets the write end of its output pipe and nothing else: setup
+// runs elevated and holds files, keys and pipes that no installer should hold on to (and
+// that would stay open for as long as any process the installer leaves behind runs). Wine
+// honours the handle list too. The list only narrows what is inherited; the files this
+// process keeps open for itself (the log) are opened non-inheritable besides.
 bool StartChild(std::string commandLine, HANDLE output, bool inheritHandles, Child* child) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    HANDLE inherited[] = {output};
+    InheritList inheritList(inherited, 1);
+    DWORD flags = CREATE_NO_WINDOW;
     if (inheritHandles) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = output;
-        startup.hStdError = output;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdOutput = output;
+        startup.StartupInfo.hStdError = output;
+        if (!inheritList.Get()) {
+            // Nothing but a broken system makes this fail: the child is not started with all
+            // our inheritable handles instead.
+            LogSystemError(static_cast<long>(inheritList.Error()), kContext, kIndent);
+            return false;
+        }
+        startup.lpAttributeList = inheritList.Get();
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles ? TRUE : FALSE,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+                        flags, nullptr, nullptr, &startup.StartupInfo, &info)) {
         const DWORD error = GetLastError();
         Log().Error("ShellExec::ExecuteCommand(...) on '%s' returns error '%d': '%s'",
                     commandLine.c_str(), static_cast<int>(error),

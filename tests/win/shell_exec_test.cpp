@@ -18,6 +18,8 @@
 #include "log_capture.h"
 #include "system_error.h"
 #include "test_folder.h"
+#include "text_util.h"
+#include "unique_handle_win32.h"
 #include "window_probe.h"
 
 namespace {
@@ -174,6 +176,67 @@ TEST(ShellExecOutputTest, WithoutInheritedHandlesNothingIsCaptured) {
     EXPECT_EQ(9, RunFixture(exec, "--ansi lost --exit 9", false));
     std::string text;
     EXPECT_FALSE(exec.GetOutput(&text));
+}
+
+// Inherited handles -----------------------------------------------------------------------
+
+std::string HandleText(HANDLE handle) {
+    return FormatText("0x%llx",
+                      static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(handle)));
+}
+
+// The handle under which this process holds a file whose path ends with tail, or null. The log
+// does not hand out its streams, so every handle value is asked which file it names.
+HANDLE HandleOfFile(const std::string& tail) {
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        HANDLE handle = reinterpret_cast<HANDLE>(value);
+        DWORD flags = 0;
+        if (!GetHandleInformation(handle, &flags) || GetFileType(handle) != FILE_TYPE_DISK)
+            continue;
+        char name[MAX_PATH * 4] = {};
+        const DWORD length = GetFinalPathNameByHandleA(handle, name, sizeof(name), 0);
+        if (length > 0 && length < sizeof(name) && EndsWithNoCase(name, tail.c_str()))
+            return handle;
+    }
+    return nullptr;
+}
+
+TEST(ShellExecHandleTest, LogFilesAreOpenedNonInheritable) {
+    TestFolder folder;
+    LogFile probeLog("inherit-probe.log", folder.Child("first"), folder.Child("second"));
+    probeLog.Line("probe");
+    for (const char* path : {"\\first\\inherit-probe.log", "\\second\\inherit-probe.log"}) {
+        const HANDLE handle = HandleOfFile(path);
+        ASSERT_NE(nullptr, handle) << path;
+        DWORD flags = HANDLE_FLAG_INHERIT;
+        ASSERT_TRUE(GetHandleInformation(handle, &flags)) << path;
+        EXPECT_EQ(0u, flags & HANDLE_FLAG_INHERIT) << path;
+    }
+}
+
+TEST(ShellExecHandleTest, ChildGetsItsOutputPipeAndNoOtherHandleOfOurs) {
+    TestFolder folder;
+    LogFile probeLog("inherit-probe.log", folder.Path().string(), "");
+    probeLog.Line("probe");
+    const HANDLE logHandle = HandleOfFile("\\inherit-probe.log");
+    ASSERT_NE(nullptr, logHandle);
+    // Any inheritable handle of the process, as a plug-in or a library might open one.
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    const FileHandle other(CreateFileA(folder.Child("other-probe.txt").c_str(), GENERIC_WRITE, 0,
+                                       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+    ASSERT_TRUE(other.Valid());
+
+    ShellExec exec;
+    EXPECT_EQ(0, RunFixture(exec, "--handle-info " + HandleText(logHandle) + " --handle-info " +
+                                      HandleText(other.Get()) + " --ansi captured"));
+    const std::string text = OutputOf(exec);
+    // The reports came back through the output pipe, so the child did get that handle.
+    EXPECT_NE(std::string::npos, text.find("handle " + HandleText(logHandle) + ": ")) << text;
+    EXPECT_NE(std::string::npos, text.find("handle " + HandleText(other.Get()) + ": ")) << text;
+    EXPECT_NE(std::string::npos, text.find("captured")) << text;
+    EXPECT_EQ(std::string::npos, text.find("inherit-probe.log")) << text;
+    EXPECT_EQ(std::string::npos, text.find("other-probe.txt")) << text;
 }
 
 // Event hook ------------------------------------------------------------------------------
