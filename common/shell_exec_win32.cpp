@@ -3,6 +3,7 @@
 // keeps its window messages flowing.
 
 #include "shell_exec.h"
+#include "shell_exec_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -57,15 +58,28 @@ struct DialogSettings {
 };
 
 DialogSettings g_dialogSettings;
+ShellExecCalls g_calls;
+
+struct QuitRequest {
+    bool seen = false;
+    int exitCode = 0;
+};
 
 // Dispatches what is queued. A quit request belongs to the caller's own message loop: it is
-// put back and left there.
-void PumpMessages() {
+// taken out and kept in *quit (the exit code with it), so that a wait that wakes for queued
+// input does not wake for it again and again; the waiter puts it back when it is done. Without
+// quit the request is put back at once.
+void PumpMessages(QuitRequest* quit = nullptr) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            if (!quit) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            quit->seen = true;
+            quit->exitCode = static_cast<int>(message.wParam);
+            continue;
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -169,7 +183,8 @@ class OutputPipe {
     OutputPipe(const OutputPipe&) = delete;
     OutputPipe& operator=(const OutputPipe&) = delete;
 
-    bool Create();
+    // ERROR_SUCCESS, or the error of the call that failed.
+    DWORD Create();
     HANDLE WriteEnd() const { return write_.Get(); }
     void CloseWriteEnd() { write_.Reset(); }
     HANDLE ReadEvent() const { return event_.Get(); }
@@ -195,7 +210,7 @@ class OutputPipe {
     bool finished_ = false;
 };
 
-bool OutputPipe::Create() {
+DWORD OutputPipe::Create() {
     static std::atomic<unsigned> serial{0};
     const std::string name = FormatText("\\\\.\\pipe\\TarvexShellExec.%lu.%u",
                                         GetCurrentProcessId(), static_cast<unsigned>(++serial));
@@ -203,13 +218,17 @@ bool OutputPipe::Create() {
         name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, kPipeBufferSize, 0, nullptr));
     if (!read_.Valid())
-        return false;
+        return GetLastError();
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    write_.Reset(CreateFileA(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    write_.Reset(g_calls.openPipeWriteEnd(name.c_str(), GENERIC_WRITE, 0, &inheritable,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!write_.Valid())
+        return GetLastError();
     event_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!event_.Valid())
+        return GetLastError();
     overlapped_.hEvent = event_.Get();
-    return write_.Valid() && event_.Valid();
+    return ERROR_SUCCESS;
 }
 
 void OutputPipe::Read() {
@@ -354,38 +373,55 @@ bool StartChild(std::string commandLine, HANDLE output, bool inheritHandles, Chi
     return true;
 }
 
-// One turn of the wait loop; false once the process has ended.
-bool WaitTurn(const Child& child, OutputPipe& pipe, WaitDialog* dialog) {
+enum class Turn { kWaiting, kExited, kFailed };
+
+// One turn of the wait loop.
+Turn WaitTurn(const Child& child, OutputPipe& pipe, WaitDialog* dialog, QuitRequest* quit) {
     HANDLE handles[2] = {child.process.Get(), pipe.ReadEvent()};
     const DWORD count = pipe.Finished() ? 1 : 2;
     const DWORD timeout = dialog ? dialog->MsUntilStep() : kIdleWakeMs;
     const DWORD result =
-        MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        g_calls.waitForChild(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (result == WAIT_OBJECT_0)
-        return false;
+        return Turn::kExited;
     if (result == WAIT_FAILED) {
         LogSystemError(static_cast<long>(GetLastError()), kContext, kIndent);
-        return false;
+        return Turn::kFailed;
     }
     if (result == WAIT_OBJECT_0 + 1 && count == 2)
         pipe.Read();
     // Every turn, not only when the wait names the queue: a pipe that is always ready
     // would otherwise hide the messages behind it.
-    PumpMessages();
+    PumpMessages(quit);
     if (dialog)
         dialog->StepWhenDue();
-    return true;
+    return Turn::kWaiting;
 }
 
-long WaitForChild(const Child& child, OutputPipe& pipe, WaitDialog* dialog) {
+// The child's exit code, or -1 when its end cannot be known. A wait that fails says nothing
+// about the child: it is left alone, running or not, and its exit code is not read (a running
+// process would report STILL_ACTIVE, 259, which is no result of an installer).
+long WaitForChild(const Child& child, OutputPipe& pipe, WaitDialog* dialog,
+                  const std::string& commandLine) {
+    QuitRequest quit;
     pipe.Read();
-    while (WaitTurn(child, pipe, dialog)) {
+    Turn turn = Turn::kWaiting;
+    while (turn == Turn::kWaiting) turn = WaitTurn(child, pipe, dialog, &quit);
+    if (quit.seen)
+        PostQuitMessage(quit.exitCode);
+    if (turn == Turn::kFailed) {
+        Log().Error("ShellExec::ExecuteCommand(...) cannot wait for '%s'; its result is unknown",
+                    commandLine.c_str());
+        return -1;
     }
     pipe.DrainAfterExit();
     if (WaitForSingleObject(child.thread.Get(), kMainThreadGraceMs) == WAIT_TIMEOUT)
         TerminateThread(child.thread.Get(), 1);
-    DWORD code = static_cast<DWORD>(-1);
-    GetExitCodeProcess(child.process.Get(), &code);
+    DWORD code = 0;
+    if (!GetExitCodeProcess(child.process.Get(), &code)) {
+        LogSystemError(static_cast<long>(GetLastError()), kContext, kIndent);
+        return -1;
+    }
     return static_cast<long>(code);
 }
 
@@ -420,6 +456,10 @@ std::string AnsiFromUtf16(const std::string& bytes) {
 }
 
 }  // namespace
+
+ShellExecCalls& ShellExecSystemCalls() {
+    return g_calls;
+}
 
 void ShellExec::SetWaitDialog(void* module, int dialogId, int progressId, int textId) {
     g_dialogSettings.module = static_cast<HINSTANCE>(module);
@@ -468,8 +508,9 @@ long ShellExec::ExecuteCommand(bool showProgress, bool inheritHandles, bool wait
 bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
     const std::unique_ptr<WaitDialog> dialog = showProgress ? WaitDialog::Open() : nullptr;
     OutputPipe pipe([this](const char* data, std::size_t size) { KeepOutput(data, size); });
-    if (!pipe.Create()) {
-        const long error = static_cast<long>(GetLastError());
+    const DWORD pipeError = pipe.Create();
+    if (pipeError != ERROR_SUCCESS) {
+        const long error = static_cast<long>(pipeError);
         Log().Warning("ShellExec::ExecuteCommand(...) cannot capture output for command: '%s'",
                       commandLine_.c_str());
         LogSystemError(error, kContext, kIndent);
@@ -485,7 +526,7 @@ bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
         return false;  // the pipe closes here, so the child's writes fail instead of blocking
     if (dialog)
         dialog->Begin(name_);
-    exitCode_ = WaitForChild(child, pipe, dialog.get());
+    exitCode_ = WaitForChild(child, pipe, dialog.get(), commandLine_);
     currentTime_ = std::time(nullptr);
     FinishOutput();
     return true;

@@ -2,6 +2,7 @@
 // wait dialog is loaded from setup.exe and shown on the bench's display.
 
 #include "shell_exec.h"
+#include "shell_exec_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -237,6 +238,100 @@ TEST(ShellExecHandleTest, ChildGetsItsOutputPipeAndNoOtherHandleOfOurs) {
     EXPECT_NE(std::string::npos, text.find("captured")) << text;
     EXPECT_EQ(std::string::npos, text.find("inherit-probe.log")) << text;
     EXPECT_EQ(std::string::npos, text.find("other-probe.txt")) << text;
+}
+
+// Waiting ---------------------------------------------------------------------------------
+
+// Puts the system's own calls back when the test ends.
+class CallsScope {
+  public:
+    CallsScope() = default;
+    ~CallsScope() { ShellExecSystemCalls() = ShellExecCalls{}; }
+    CallsScope(const CallsScope&) = delete;
+    CallsScope& operator=(const CallsScope&) = delete;
+};
+
+std::atomic<int> g_waits{0};
+
+DWORD WINAPI FailingWait(DWORD, const HANDLE*, DWORD, DWORD, DWORD) {
+    ++g_waits;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+}
+
+DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD wakeMask,
+                         DWORD flags) {
+    ++g_waits;
+    return MsgWaitForMultipleObjectsEx(count, handles, timeout, wakeMask, flags);
+}
+
+HANDLE WINAPI BusyPipe(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+    SetLastError(ERROR_PIPE_BUSY);
+    return INVALID_HANDLE_VALUE;
+}
+
+TEST(ShellExecWaitTest, FailedWaitGivesMinusOneAndLeavesTheChildAlone) {
+    CallsScope calls;
+    ShellExecSystemCalls().waitForChild = FailingWait;
+    LogCapture log;
+    TestFolder folder;
+    const std::string marker = folder.Child("finished.txt");
+    ShellExec exec;
+    const std::string command = Fixture("--sleep 2000 --touch \"" + marker + "\" --exit 5");
+    ASSERT_TRUE(exec.SetCommand("%s", command.c_str()));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, false));
+    EXPECT_LT(MsSince(start), 1000u);
+    EXPECT_EQ(-1, exec.ExitCode());
+    EXPECT_TRUE(log.Contains(FormatText("    Error code: %ld\n", ERROR_INVALID_HANDLE)))
+        << log.Text();
+    EXPECT_TRUE(log.Contains("[ERROR] ShellExec::ExecuteCommand(...) cannot wait for '" + command +
+                             "'; its result is unknown"))
+        << log.Text();
+
+    // Nothing of the child was ended: it finishes its work.
+    for (int i = 0; i < 100 && !FileExists(marker); ++i) Sleep(100);
+    EXPECT_TRUE(FileExists(marker));
+    Sleep(300);  // lets it close the file before the folder goes
+}
+
+TEST(ShellExecWaitTest, QuitRequestWhileWaitingIsKeptWithoutSpinningAndPutBack) {
+    CallsScope calls;
+    ShellExecSystemCalls().waitForChild = CountedWait;
+    g_waits = 0;
+    long result = -100;
+    bool quitAfterwards = false;
+    WPARAM quitCode = 0;
+    // A thread of its own, so that the quit request cannot reach the test's own thread.
+    std::thread([&] {
+        PostQuitMessage(7);
+        ShellExec exec;
+        result = RunFixture(exec, "--sleep 1500 --exit 3");
+        MSG message;
+        quitAfterwards = PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+        quitCode = message.wParam;
+    }).join();
+    EXPECT_EQ(3, result);
+    // A few turns a second (the idle wake-up, the output, the end); a loop that wakes for the
+    // quit request again and again takes thousands.
+    EXPECT_LT(g_waits.load(), 50);
+    EXPECT_TRUE(quitAfterwards);
+    EXPECT_EQ(7u, quitCode);
+}
+
+TEST(ShellExecWaitTest, FailedPipeLogsItsOwnError) {
+    CallsScope calls;
+    ShellExecSystemCalls().openPipeWriteEnd = BusyPipe;
+    LogCapture log;
+    ShellExec exec;
+    const std::string command = Fixture("--exit 0");
+    ASSERT_TRUE(exec.SetCommand("%s", command.c_str()));
+    EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, false));
+    EXPECT_TRUE(log.Contains(
+        "[WARNING] ShellExec::ExecuteCommand(...) cannot capture output for command: '" + command +
+        "'"))
+        << log.Text();
+    EXPECT_TRUE(log.Contains(FormatText("    Error code: %ld\n", ERROR_PIPE_BUSY))) << log.Text();
 }
 
 // Event hook ------------------------------------------------------------------------------
