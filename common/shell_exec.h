@@ -8,9 +8,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "log_file.h"
+
+// Command templates name system programs without a path ("msiexec", "cmd", "net"), and
+// Windows looks for such a name in setup's own folder first: a program of that name planted
+// beside setup would run in its place, elevated. This gives the command line with a first
+// token that is a bare program name (no "\\", "/" or ":") replaced by its path in
+// systemFolder, with ".exe" added when the name has no extension, provided fileExists says
+// that file is there. The path is quoted when it holds a blank or the name was quoted. Every
+// other command line, and one whose program the system folder does not have, comes back
+// unchanged.
+std::string CommandWithSystemProgram(const std::string& commandLine,
+                                     const std::string& systemFolder,
+                                     const std::function<bool(const std::string&)>& fileExists);
 
 class ShellExec {
   public:
@@ -44,7 +57,8 @@ class ShellExec {
     bool SetCommand(const char* format, ...) TARVEX_PRINTF(2, 3);
     const std::string& CommandLine() const { return commandLine_; }
 
-    // Starts the command line and returns the exit code: with wait, the child's exit code,
+    // Starts the command line (a bare program name from the system folder, see
+    // CommandWithSystemProgram) and returns the exit code: with wait, the child's exit code,
     // or -1 when it could not be started; without wait, 0 at once while the child runs on
     // (its output is then not captured). inheritHandles gives the child the write end of
     // its output pipe as standard output and error, and no other handle of this process;

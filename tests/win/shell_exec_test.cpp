@@ -334,6 +334,47 @@ TEST(ShellExecWaitTest, FailedPipeLogsItsOwnError) {
     EXPECT_TRUE(log.Contains(FormatText("    Error code: %ld\n", ERROR_PIPE_BUSY))) << log.Text();
 }
 
+// Programs named without a path ----------------------------------------------------------
+
+// A copy of the fixture beside the test program under the name of a system program: the
+// folder of the calling program is the first that Windows searches for a bare name.
+class PlantedProgram {
+  public:
+    explicit PlantedProgram(const std::string& name)
+        : path_(TestProgramFolder() + "\\" + name),
+          planted_(CopyFileA((TestProgramFolder() + "\\fixture_child.exe").c_str(), path_.c_str(),
+                             TRUE) != FALSE) {}
+    ~PlantedProgram() {
+        if (planted_)
+            DeleteFileA(path_.c_str());
+    }
+    PlantedProgram(const PlantedProgram&) = delete;
+    PlantedProgram& operator=(const PlantedProgram&) = delete;
+    bool Planted() const { return planted_; }
+
+  private:
+    std::string path_;
+    bool planted_;
+};
+
+TEST(ShellExecSystemProgramTest, ProgramPlantedBesideTheCallerDoesNotRunForABareName) {
+    char system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, sizeof(system)), 0u);
+    ASSERT_TRUE(FileExists(std::string(system) + "\\whoami.exe"));
+    TestFolder folder;
+    const std::string marker = folder.Child("planted-ran.txt");
+    const PlantedProgram planted("whoami.exe");
+    ASSERT_TRUE(planted.Planted());
+    for (const char* name : {"whoami", "whoami.exe", "\"whoami\""}) {
+        ShellExec exec;
+        ASSERT_TRUE(exec.SetCommand("%s --touch \"%s\" --ansi planted", name, marker.c_str()));
+        exec.ExecuteCommand(false, true, true, false);
+        EXPECT_FALSE(FileExists(marker)) << name;
+        EXPECT_EQ(std::string::npos, OutputOf(exec).find("planted")) << name;
+        DeleteFileA(marker.c_str());
+    }
+}
+
 // Event hook ------------------------------------------------------------------------------
 
 struct HookRecord {
