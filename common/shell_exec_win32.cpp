@@ -43,9 +43,6 @@ const ULONGLONG kDrainLimitMs = 5000;
 // A main thread that outlives its process this long is ended.
 const DWORD kMainThreadGraceMs = 1500;
 
-// The first bytes of the output are enough to tell UTF-16 from 8-bit text.
-const std::size_t kHeadSize = 512;
-
 const unsigned kEventTypes =
     EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
 const DWORD kCollectDelayMs = 2000;
@@ -438,16 +435,12 @@ long WaitForChild(const Child& child, OutputPipe& pipe, WaitDialog* dialog,
     return static_cast<long>(code);
 }
 
-bool IsUtf16Output(const std::string& head) {
-    if (head.size() < 2)
-        return false;
-    if (static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xFE)
-        return true;
-    for (std::size_t i = 1; i < head.size(); i += 2) {
-        if (head[i] != '\0')
-            return false;
-    }
-    return true;
+AnsiCodePage AnsiCodePageKind() {
+    if (GetACP() == CP_UTF8)
+        return AnsiCodePage::kUtf8;
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1 ? AnsiCodePage::kDoubleByte
+                                                            : AnsiCodePage::kSingleByte;
 }
 
 std::string AnsiFromUtf16(const std::string& bytes) {
@@ -554,35 +547,28 @@ void ShellExec::CollectEvents() {
 }
 
 void ShellExec::ClearOutput() {
-    output_.clear();
-    outputHead_.clear();
-    outputTotal_ = 0;
+    output_.Clear();
 }
 
-// Trimmed only when twice the limit has piled up, so that each byte is moved once at most.
 void ShellExec::KeepOutput(const char* data, std::size_t size) {
-    const std::size_t headRoom = kHeadSize - std::min(outputHead_.size(), kHeadSize);
-    outputHead_.append(data, std::min(size, headRoom));
-    output_.append(data, size);
-    outputTotal_ += size;
-    if (output_.size() > 2 * kOutputLimit)
-        output_.erase(0, output_.size() - kOutputLimit);
+    output_.Append(data, size);
 }
 
 void ShellExec::FinishOutput() {
-    if (output_.size() <= kOutputLimit)
+    output_.Finish(AnsiCodePageKind());
+    if (output_.Total() <= output_.Bytes().size())
         return;
-    output_.erase(0, output_.size() - kOutputLimit);
     Log().Info("ShellExec::ExecuteCommand(...) kept the last %lu of %llu bytes of output of '%s'",
-               static_cast<unsigned long>(output_.size()), outputTotal_, commandLine_.c_str());
+               static_cast<unsigned long>(output_.Bytes().size()), output_.Total(),
+               commandLine_.c_str());
 }
 
 bool ShellExec::GetOutput(std::string* text) const {
     if (!text)
         return false;
     text->clear();
-    if (output_.empty())
+    if (output_.Bytes().empty())
         return false;
-    *text = IsUtf16Output(outputHead_) ? AnsiFromUtf16(output_) : output_;
+    *text = output_.Utf16() ? AnsiFromUtf16(output_.Bytes()) : output_.Bytes();
     return true;
 }

@@ -132,6 +132,50 @@ TEST(ShellExecOutputTest, OutputBeyondTheLimitKeepsTheLastBytes) {
         << log.Text();
 }
 
+template <typename Text>
+Text Repeat(const Text& text, std::size_t times) {
+    Text result;
+    result.reserve(text.size() * times);
+    for (std::size_t i = 0; i < times; ++i) result += text;
+    return result;
+}
+
+TEST(ShellExecOutputTest, CutKeepsWholeCharactersAndIsReadByWhatIsKept) {
+    const std::size_t limit = ShellExec::kOutputLimit;
+    struct Case {
+        const char* what;
+        std::string arguments;
+        std::string expected;
+    };
+    const Case cases[] = {
+        // 8-byte records and 6 bytes more: a cut at the limit falls between CR and LF.
+        {"UTF-16 lines",
+         "--times " + std::to_string(limit / 8) + " --utf16 ab\\u000D\\u000A --utf16 xyz",
+         Repeat(std::string("ab\r\n"), limit / 8 - 1) + "xyz"},
+        // A byte-order mark, one unit, pairs of surrogates and one unit more: the cut falls
+        // between the two halves of a pair.
+        {"UTF-16 surrogate pairs",
+         "--utf16-bom x --times " + std::to_string(limit / 4) + " --utf16 \\uD83D\\uDE00 --utf16 !",
+         Ansi(Repeat(std::wstring(L"\U0001F600"), limit / 4 - 1) + L"!")},
+        // An 8-bit banner of odd length before UTF-16 lines, cut away.
+        {"UTF-16 after an 8-bit banner",
+         "--ansi Start --times " + std::to_string(limit / 12 + 1) + " --utf16 line\\u000D\\u000A",
+         "\r\n" + Repeat(std::string("line\r\n"), limit / 12)},
+        // A UTF-16 banner longer than a sample before 8-bit text, cut away.
+        {"8-bit after a UTF-16 banner",
+         "--times 60 --utf16 Wide\\u000D\\u000A --times " + std::to_string(limit / 7 + 1) +
+             " --ansi \"narrow \"",
+         "w " + Repeat(std::string("narrow "), limit / 7)},
+    };
+    for (const Case& c : cases) {
+        ShellExec exec;
+        EXPECT_EQ(0, RunFixture(exec, c.arguments)) << c.what;
+        const std::string text = OutputOf(exec);
+        EXPECT_EQ(c.expected.size(), text.size()) << c.what;
+        EXPECT_TRUE(text == c.expected) << c.what << ": " << text.substr(0, 40);
+    }
+}
+
 TEST(ShellExecOutputTest, WideAndNarrowOutputBothComeBackReadable) {
     struct Case {
         const char* arguments;
