@@ -17,8 +17,9 @@ std::string JoinFolderAndName(const std::string& folder, const char* fileName) {
     return path + fileName;
 }
 
+// Every process that setup starts would otherwise hold the log open as long as it runs.
 std::FILE* OpenAppend(const std::string& path) {
-    return std::fopen(path.c_str(), "at+");
+    return platform::OpenFileNotInherited(path, "at+");
 }
 
 std::string ReplaceAll(const std::string& text, char from, const std::string& to) {

@@ -4,6 +4,7 @@
 // deliverables and platform_posix.cpp for the native host build of the unit tests.
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -26,6 +27,11 @@ bool MakeDirectory(const std::string& folder);
 // system, the administrators or the user of this process. false with the reason otherwise.
 bool PrepareTrustedFolder(const std::string& folder, std::string* problem);
 bool IsAbsolutePath(const std::string& path);
+
+// fopen for a file that only this process uses: child processes do not inherit its
+// operating-system handle, so an installer, or anything it leaves running, never holds
+// the file open.
+std::FILE* OpenFileNotInherited(const std::string& path, const char* mode);
 
 // Environment variable, or false when it is not set.
 bool GetEnvironment(const char* name, std::string* value);

@@ -4,6 +4,7 @@
 #include "platform.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,6 +75,11 @@ bool PrepareTrustedFolder(const std::string& folder, std::string* problem) {
 
 bool IsAbsolutePath(const std::string& path) {
     return !path.empty() && path[0] == '/';
+}
+
+// glibc's "e" mode opens the file with O_CLOEXEC.
+std::FILE* OpenFileNotInherited(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
 }
 
 bool GetEnvironment(const char* name, std::string* value) {

@@ -8,6 +8,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -146,6 +147,12 @@ bool IsAbsolutePath(const std::string& path) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\')
         return true;
     return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+// The C library's "N" mode opens the file without HANDLE_FLAG_INHERIT from the start, so no
+// child started by another thread in the meantime can take the handle along.
+std::FILE* OpenFileNotInherited(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), (std::string(mode) + "N").c_str());
 }
 
 bool GetEnvironment(const char* name, std::string* value) {

@@ -3,6 +3,7 @@
 // keeps its window messages flowing.
 
 #include "shell_exec.h"
+#include "shell_exec_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -42,9 +43,6 @@ const ULONGLONG kDrainLimitMs = 5000;
 // A main thread that outlives its process this long is ended.
 const DWORD kMainThreadGraceMs = 1500;
 
-// The first bytes of the output are enough to tell UTF-16 from 8-bit text.
-const std::size_t kHeadSize = 512;
-
 const unsigned kEventTypes =
     EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
 const DWORD kCollectDelayMs = 2000;
@@ -57,15 +55,28 @@ struct DialogSettings {
 };
 
 DialogSettings g_dialogSettings;
+ShellExecCalls g_calls;
+
+struct QuitRequest {
+    bool seen = false;
+    int exitCode = 0;
+};
 
 // Dispatches what is queued. A quit request belongs to the caller's own message loop: it is
-// put back and left there.
-void PumpMessages() {
+// taken out and kept in *quit (the exit code with it), so that a wait that wakes for queued
+// input does not wake for it again and again; the waiter puts it back when it is done. Without
+// quit the request is put back at once.
+void PumpMessages(QuitRequest* quit = nullptr) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            if (!quit) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            quit->seen = true;
+            quit->exitCode = static_cast<int>(message.wParam);
+            continue;
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -169,7 +180,8 @@ class OutputPipe {
     OutputPipe(const OutputPipe&) = delete;
     OutputPipe& operator=(const OutputPipe&) = delete;
 
-    bool Create();
+    // ERROR_SUCCESS, or the error of the call that failed.
+    DWORD Create();
     HANDLE WriteEnd() const { return write_.Get(); }
     void CloseWriteEnd() { write_.Reset(); }
     HANDLE ReadEvent() const { return event_.Get(); }
@@ -195,7 +207,7 @@ class OutputPipe {
     bool finished_ = false;
 };
 
-bool OutputPipe::Create() {
+DWORD OutputPipe::Create() {
     static std::atomic<unsigned> serial{0};
     const std::string name = FormatText("\\\\.\\pipe\\TarvexShellExec.%lu.%u",
                                         GetCurrentProcessId(), static_cast<unsigned>(++serial));
@@ -203,13 +215,17 @@ bool OutputPipe::Create() {
         name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, kPipeBufferSize, 0, nullptr));
     if (!read_.Valid())
-        return false;
+        return GetLastError();
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    write_.Reset(CreateFileA(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    write_.Reset(g_calls.openPipeWriteEnd(name.c_str(), GENERIC_WRITE, 0, &inheritable,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!write_.Valid())
+        return GetLastError();
     event_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!event_.Valid())
+        return GetLastError();
     overlapped_.hEvent = event_.Get();
-    return write_.Valid() && event_.Valid();
+    return ERROR_SUCCESS;
 }
 
 void OutputPipe::Read() {
@@ -279,19 +295,83 @@ struct Child {
     KernelHandle thread;
 };
 
+// The attribute list that limits what a child inherits to the handles named in it.
+class InheritList {
+  public:
+    InheritList(HANDLE* handles, DWORD count) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            error_ = GetLastError();
+            return;
+        }
+        list_ = list;
+        if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                       count * sizeof(HANDLE), nullptr, nullptr))
+            error_ = GetLastError();
+    }
+    ~InheritList() {
+        if (list_)
+            DeleteProcThreadAttributeList(list_);
+    }
+    InheritList(const InheritList&) = delete;
+    InheritList& operator=(const InheritList&) = delete;
+
+    // Null when the list could not be built (Error() says why).
+    LPPROC_THREAD_ATTRIBUTE_LIST Get() const { return error_ == ERROR_SUCCESS ? list_ : nullptr; }
+    DWORD Error() const { return error_; }
+
+  private:
+    std::vector<unsigned char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+    DWORD error_ = ERROR_SUCCESS;
+};
+
+// The command line whose bare program name is taken from the system folder (see
+// CommandWithSystemProgram): a 64-bit setup gets the native System32 folder.
+std::string CommandFromSystemFolder(const std::string& commandLine) {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
+    if (length == 0 || length >= sizeof(folder))
+        return commandLine;
+    return CommandWithSystemProgram(commandLine, folder, [](const std::string& path) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    });
+}
+
 // Without inheritance the child could not use our pipe handles; it then gets none rather
 // than handle values that mean nothing, or something else, in its own process.
+//
+// With inheritance the child gets the write end of its output pipe and nothing else: setup
+// runs elevated and holds files, keys and pipes that no installer should hold on to (and
+// that would stay open for as long as any process the installer leaves behind runs). Wine
+// honours the handle list too. The list only narrows what is inherited; the files this
+// process keeps open for itself (the log) are opened non-inheritable besides.
 bool StartChild(std::string commandLine, HANDLE output, bool inheritHandles, Child* child) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    HANDLE inherited[] = {output};
+    InheritList inheritList(inherited, 1);
+    DWORD flags = CREATE_NO_WINDOW;
     if (inheritHandles) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = output;
-        startup.hStdError = output;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdOutput = output;
+        startup.StartupInfo.hStdError = output;
+        if (!inheritList.Get()) {
+            // Nothing but a broken system makes this fail: the child is not started with all
+            // our inheritable handles instead.
+            LogSystemError(static_cast<long>(inheritList.Error()), kContext, kIndent);
+            return false;
+        }
+        startup.lpAttributeList = inheritList.Get();
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles ? TRUE : FALSE,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+                        flags, nullptr, nullptr, &startup.StartupInfo, &info)) {
         const DWORD error = GetLastError();
         Log().Error("ShellExec::ExecuteCommand(...) on '%s' returns error '%d': '%s'",
                     commandLine.c_str(), static_cast<int>(error),
@@ -303,51 +383,64 @@ bool StartChild(std::string commandLine, HANDLE output, bool inheritHandles, Chi
     return true;
 }
 
-// One turn of the wait loop; false once the process has ended.
-bool WaitTurn(const Child& child, OutputPipe& pipe, WaitDialog* dialog) {
+enum class Turn { kWaiting, kExited, kFailed };
+
+// One turn of the wait loop.
+Turn WaitTurn(const Child& child, OutputPipe& pipe, WaitDialog* dialog, QuitRequest* quit) {
     HANDLE handles[2] = {child.process.Get(), pipe.ReadEvent()};
     const DWORD count = pipe.Finished() ? 1 : 2;
     const DWORD timeout = dialog ? dialog->MsUntilStep() : kIdleWakeMs;
     const DWORD result =
-        MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        g_calls.waitForChild(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (result == WAIT_OBJECT_0)
-        return false;
+        return Turn::kExited;
     if (result == WAIT_FAILED) {
         LogSystemError(static_cast<long>(GetLastError()), kContext, kIndent);
-        return false;
+        return Turn::kFailed;
     }
     if (result == WAIT_OBJECT_0 + 1 && count == 2)
         pipe.Read();
     // Every turn, not only when the wait names the queue: a pipe that is always ready
     // would otherwise hide the messages behind it.
-    PumpMessages();
+    PumpMessages(quit);
     if (dialog)
         dialog->StepWhenDue();
-    return true;
+    return Turn::kWaiting;
 }
 
-long WaitForChild(const Child& child, OutputPipe& pipe, WaitDialog* dialog) {
+// The child's exit code, or -1 when its end cannot be known. A wait that fails says nothing
+// about the child: it is left alone, running or not, and its exit code is not read (a running
+// process would report STILL_ACTIVE, 259, which is no result of an installer).
+long WaitForChild(const Child& child, OutputPipe& pipe, WaitDialog* dialog,
+                  const std::string& commandLine) {
+    QuitRequest quit;
     pipe.Read();
-    while (WaitTurn(child, pipe, dialog)) {
+    Turn turn = Turn::kWaiting;
+    while (turn == Turn::kWaiting) turn = WaitTurn(child, pipe, dialog, &quit);
+    if (quit.seen)
+        PostQuitMessage(quit.exitCode);
+    if (turn == Turn::kFailed) {
+        Log().Error("ShellExec::ExecuteCommand(...) cannot wait for '%s'; its result is unknown",
+                    commandLine.c_str());
+        return -1;
     }
     pipe.DrainAfterExit();
     if (WaitForSingleObject(child.thread.Get(), kMainThreadGraceMs) == WAIT_TIMEOUT)
         TerminateThread(child.thread.Get(), 1);
-    DWORD code = static_cast<DWORD>(-1);
-    GetExitCodeProcess(child.process.Get(), &code);
+    DWORD code = 0;
+    if (!GetExitCodeProcess(child.process.Get(), &code)) {
+        LogSystemError(static_cast<long>(GetLastError()), kContext, kIndent);
+        return -1;
+    }
     return static_cast<long>(code);
 }
 
-bool IsUtf16Output(const std::string& head) {
-    if (head.size() < 2)
-        return false;
-    if (static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xFE)
-        return true;
-    for (std::size_t i = 1; i < head.size(); i += 2) {
-        if (head[i] != '\0')
-            return false;
-    }
-    return true;
+AnsiCodePage AnsiCodePageKind() {
+    if (GetACP() == CP_UTF8)
+        return AnsiCodePage::kUtf8;
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1 ? AnsiCodePage::kDoubleByte
+                                                            : AnsiCodePage::kSingleByte;
 }
 
 std::string AnsiFromUtf16(const std::string& bytes) {
@@ -369,6 +462,10 @@ std::string AnsiFromUtf16(const std::string& bytes) {
 }
 
 }  // namespace
+
+ShellExecCalls& ShellExecSystemCalls() {
+    return g_calls;
+}
 
 void ShellExec::SetWaitDialog(void* module, int dialogId, int progressId, int textId) {
     g_dialogSettings.module = static_cast<HINSTANCE>(module);
@@ -417,8 +514,9 @@ long ShellExec::ExecuteCommand(bool showProgress, bool inheritHandles, bool wait
 bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
     const std::unique_ptr<WaitDialog> dialog = showProgress ? WaitDialog::Open() : nullptr;
     OutputPipe pipe([this](const char* data, std::size_t size) { KeepOutput(data, size); });
-    if (!pipe.Create()) {
-        const long error = static_cast<long>(GetLastError());
+    const DWORD pipeError = pipe.Create();
+    if (pipeError != ERROR_SUCCESS) {
+        const long error = static_cast<long>(pipeError);
         Log().Warning("ShellExec::ExecuteCommand(...) cannot capture output for command: '%s'",
                       commandLine_.c_str());
         LogSystemError(error, kContext, kIndent);
@@ -426,7 +524,7 @@ bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
     }
     startTime_ = currentTime_ = std::time(nullptr);
     Child child;
-    if (!StartChild(commandLine_, pipe.WriteEnd(), inheritHandles, &child))
+    if (!StartChild(CommandFromSystemFolder(commandLine_), pipe.WriteEnd(), inheritHandles, &child))
         return false;
     // The child holds its own copy now; ours would keep the pipe from ever breaking.
     pipe.CloseWriteEnd();
@@ -434,7 +532,7 @@ bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
         return false;  // the pipe closes here, so the child's writes fail instead of blocking
     if (dialog)
         dialog->Begin(name_);
-    exitCode_ = WaitForChild(child, pipe, dialog.get());
+    exitCode_ = WaitForChild(child, pipe, dialog.get(), commandLine_);
     currentTime_ = std::time(nullptr);
     FinishOutput();
     return true;
@@ -449,35 +547,28 @@ void ShellExec::CollectEvents() {
 }
 
 void ShellExec::ClearOutput() {
-    output_.clear();
-    outputHead_.clear();
-    outputTotal_ = 0;
+    output_.Clear();
 }
 
-// Trimmed only when twice the limit has piled up, so that each byte is moved once at most.
 void ShellExec::KeepOutput(const char* data, std::size_t size) {
-    const std::size_t headRoom = kHeadSize - std::min(outputHead_.size(), kHeadSize);
-    outputHead_.append(data, std::min(size, headRoom));
-    output_.append(data, size);
-    outputTotal_ += size;
-    if (output_.size() > 2 * kOutputLimit)
-        output_.erase(0, output_.size() - kOutputLimit);
+    output_.Append(data, size);
 }
 
 void ShellExec::FinishOutput() {
-    if (output_.size() <= kOutputLimit)
+    output_.Finish(AnsiCodePageKind());
+    if (output_.Total() <= output_.Bytes().size())
         return;
-    output_.erase(0, output_.size() - kOutputLimit);
     Log().Info("ShellExec::ExecuteCommand(...) kept the last %lu of %llu bytes of output of '%s'",
-               static_cast<unsigned long>(output_.size()), outputTotal_, commandLine_.c_str());
+               static_cast<unsigned long>(output_.Bytes().size()), output_.Total(),
+               commandLine_.c_str());
 }
 
 bool ShellExec::GetOutput(std::string* text) const {
     if (!text)
         return false;
     text->clear();
-    if (output_.empty())
+    if (output_.Bytes().empty())
         return false;
-    *text = IsUtf16Output(outputHead_) ? AnsiFromUtf16(output_) : output_;
+    *text = output_.Utf16() ? AnsiFromUtf16(output_.Bytes()) : output_.Bytes();
     return true;
 }

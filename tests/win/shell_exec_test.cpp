@@ -2,6 +2,7 @@
 // wait dialog is loaded from setup.exe and shown on the bench's display.
 
 #include "shell_exec.h"
+#include "shell_exec_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -18,6 +19,8 @@
 #include "log_capture.h"
 #include "system_error.h"
 #include "test_folder.h"
+#include "text_util.h"
+#include "unique_handle_win32.h"
 #include "window_probe.h"
 
 namespace {
@@ -129,6 +132,50 @@ TEST(ShellExecOutputTest, OutputBeyondTheLimitKeepsTheLastBytes) {
         << log.Text();
 }
 
+template <typename Text>
+Text Repeat(const Text& text, std::size_t times) {
+    Text result;
+    result.reserve(text.size() * times);
+    for (std::size_t i = 0; i < times; ++i) result += text;
+    return result;
+}
+
+TEST(ShellExecOutputTest, CutKeepsWholeCharactersAndIsReadByWhatIsKept) {
+    const std::size_t limit = ShellExec::kOutputLimit;
+    struct Case {
+        const char* what;
+        std::string arguments;
+        std::string expected;
+    };
+    const Case cases[] = {
+        // 8-byte records and 6 bytes more: a cut at the limit falls between CR and LF.
+        {"UTF-16 lines",
+         "--times " + std::to_string(limit / 8) + " --utf16 ab\\u000D\\u000A --utf16 xyz",
+         Repeat(std::string("ab\r\n"), limit / 8 - 1) + "xyz"},
+        // A byte-order mark, one unit, pairs of surrogates and one unit more: the cut falls
+        // between the two halves of a pair.
+        {"UTF-16 surrogate pairs",
+         "--utf16-bom x --times " + std::to_string(limit / 4) + " --utf16 \\uD83D\\uDE00 --utf16 !",
+         Ansi(Repeat(std::wstring(L"\U0001F600"), limit / 4 - 1) + L"!")},
+        // An 8-bit banner of odd length before UTF-16 lines, cut away.
+        {"UTF-16 after an 8-bit banner",
+         "--ansi Start --times " + std::to_string(limit / 12 + 1) + " --utf16 line\\u000D\\u000A",
+         "\r\n" + Repeat(std::string("line\r\n"), limit / 12)},
+        // A UTF-16 banner longer than a sample before 8-bit text, cut away.
+        {"8-bit after a UTF-16 banner",
+         "--times 60 --utf16 Wide\\u000D\\u000A --times " + std::to_string(limit / 7 + 1) +
+             " --ansi \"narrow \"",
+         "w " + Repeat(std::string("narrow "), limit / 7)},
+    };
+    for (const Case& c : cases) {
+        ShellExec exec;
+        EXPECT_EQ(0, RunFixture(exec, c.arguments)) << c.what;
+        const std::string text = OutputOf(exec);
+        EXPECT_EQ(c.expected.size(), text.size()) << c.what;
+        EXPECT_TRUE(text == c.expected) << c.what << ": " << text.substr(0, 40);
+    }
+}
+
 TEST(ShellExecOutputTest, WideAndNarrowOutputBothComeBackReadable) {
     struct Case {
         const char* arguments;
@@ -174,6 +221,202 @@ TEST(ShellExecOutputTest, WithoutInheritedHandlesNothingIsCaptured) {
     EXPECT_EQ(9, RunFixture(exec, "--ansi lost --exit 9", false));
     std::string text;
     EXPECT_FALSE(exec.GetOutput(&text));
+}
+
+// Inherited handles -----------------------------------------------------------------------
+
+std::string HandleText(HANDLE handle) {
+    return FormatText("0x%llx",
+                      static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(handle)));
+}
+
+// The handle under which this process holds a file whose path ends with tail, or null. The log
+// does not hand out its streams, so every handle value is asked which file it names.
+HANDLE HandleOfFile(const std::string& tail) {
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        HANDLE handle = reinterpret_cast<HANDLE>(value);
+        DWORD flags = 0;
+        if (!GetHandleInformation(handle, &flags) || GetFileType(handle) != FILE_TYPE_DISK)
+            continue;
+        char name[MAX_PATH * 4] = {};
+        const DWORD length = GetFinalPathNameByHandleA(handle, name, sizeof(name), 0);
+        if (length > 0 && length < sizeof(name) && EndsWithNoCase(name, tail.c_str()))
+            return handle;
+    }
+    return nullptr;
+}
+
+TEST(ShellExecHandleTest, LogFilesAreOpenedNonInheritable) {
+    TestFolder folder;
+    LogFile probeLog("inherit-probe.log", folder.Child("first"), folder.Child("second"));
+    probeLog.Line("probe");
+    for (const char* path : {"\\first\\inherit-probe.log", "\\second\\inherit-probe.log"}) {
+        const HANDLE handle = HandleOfFile(path);
+        ASSERT_NE(nullptr, handle) << path;
+        DWORD flags = HANDLE_FLAG_INHERIT;
+        ASSERT_TRUE(GetHandleInformation(handle, &flags)) << path;
+        EXPECT_EQ(0u, flags & HANDLE_FLAG_INHERIT) << path;
+    }
+}
+
+TEST(ShellExecHandleTest, ChildGetsItsOutputPipeAndNoOtherHandleOfOurs) {
+    TestFolder folder;
+    LogFile probeLog("inherit-probe.log", folder.Path().string(), "");
+    probeLog.Line("probe");
+    const HANDLE logHandle = HandleOfFile("\\inherit-probe.log");
+    ASSERT_NE(nullptr, logHandle);
+    // Any inheritable handle of the process, as a plug-in or a library might open one.
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    const FileHandle other(CreateFileA(folder.Child("other-probe.txt").c_str(), GENERIC_WRITE, 0,
+                                       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+    ASSERT_TRUE(other.Valid());
+
+    ShellExec exec;
+    EXPECT_EQ(0, RunFixture(exec, "--handle-info " + HandleText(logHandle) + " --handle-info " +
+                                      HandleText(other.Get()) + " --ansi captured"));
+    const std::string text = OutputOf(exec);
+    // The reports came back through the output pipe, so the child did get that handle.
+    EXPECT_NE(std::string::npos, text.find("handle " + HandleText(logHandle) + ": ")) << text;
+    EXPECT_NE(std::string::npos, text.find("handle " + HandleText(other.Get()) + ": ")) << text;
+    EXPECT_NE(std::string::npos, text.find("captured")) << text;
+    EXPECT_EQ(std::string::npos, text.find("inherit-probe.log")) << text;
+    EXPECT_EQ(std::string::npos, text.find("other-probe.txt")) << text;
+}
+
+// Waiting ---------------------------------------------------------------------------------
+
+// Puts the system's own calls back when the test ends.
+class CallsScope {
+  public:
+    CallsScope() = default;
+    ~CallsScope() { ShellExecSystemCalls() = ShellExecCalls{}; }
+    CallsScope(const CallsScope&) = delete;
+    CallsScope& operator=(const CallsScope&) = delete;
+};
+
+std::atomic<int> g_waits{0};
+
+DWORD WINAPI FailingWait(DWORD, const HANDLE*, DWORD, DWORD, DWORD) {
+    ++g_waits;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+}
+
+DWORD WINAPI CountedWait(DWORD count, const HANDLE* handles, DWORD timeout, DWORD wakeMask,
+                         DWORD flags) {
+    ++g_waits;
+    return MsgWaitForMultipleObjectsEx(count, handles, timeout, wakeMask, flags);
+}
+
+HANDLE WINAPI BusyPipe(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+    SetLastError(ERROR_PIPE_BUSY);
+    return INVALID_HANDLE_VALUE;
+}
+
+TEST(ShellExecWaitTest, FailedWaitGivesMinusOneAndLeavesTheChildAlone) {
+    CallsScope calls;
+    ShellExecSystemCalls().waitForChild = FailingWait;
+    LogCapture log;
+    TestFolder folder;
+    const std::string marker = folder.Child("finished.txt");
+    ShellExec exec;
+    const std::string command = Fixture("--sleep 2000 --touch \"" + marker + "\" --exit 5");
+    ASSERT_TRUE(exec.SetCommand("%s", command.c_str()));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, false));
+    EXPECT_LT(MsSince(start), 1000u);
+    EXPECT_EQ(-1, exec.ExitCode());
+    EXPECT_TRUE(log.Contains(FormatText("    Error code: %ld\n", ERROR_INVALID_HANDLE)))
+        << log.Text();
+    EXPECT_TRUE(log.Contains("[ERROR] ShellExec::ExecuteCommand(...) cannot wait for '" + command +
+                             "'; its result is unknown"))
+        << log.Text();
+
+    // Nothing of the child was ended: it finishes its work.
+    for (int i = 0; i < 100 && !FileExists(marker); ++i) Sleep(100);
+    EXPECT_TRUE(FileExists(marker));
+    Sleep(300);  // lets it close the file before the folder goes
+}
+
+TEST(ShellExecWaitTest, QuitRequestWhileWaitingIsKeptWithoutSpinningAndPutBack) {
+    CallsScope calls;
+    ShellExecSystemCalls().waitForChild = CountedWait;
+    g_waits = 0;
+    long result = -100;
+    bool quitAfterwards = false;
+    WPARAM quitCode = 0;
+    // A thread of its own, so that the quit request cannot reach the test's own thread.
+    std::thread([&] {
+        PostQuitMessage(7);
+        ShellExec exec;
+        result = RunFixture(exec, "--sleep 1500 --exit 3");
+        MSG message;
+        quitAfterwards = PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+        quitCode = message.wParam;
+    }).join();
+    EXPECT_EQ(3, result);
+    // A few turns a second (the idle wake-up, the output, the end); a loop that wakes for the
+    // quit request again and again takes thousands.
+    EXPECT_LT(g_waits.load(), 50);
+    EXPECT_TRUE(quitAfterwards);
+    EXPECT_EQ(7u, quitCode);
+}
+
+TEST(ShellExecWaitTest, FailedPipeLogsItsOwnError) {
+    CallsScope calls;
+    ShellExecSystemCalls().openPipeWriteEnd = BusyPipe;
+    LogCapture log;
+    ShellExec exec;
+    const std::string command = Fixture("--exit 0");
+    ASSERT_TRUE(exec.SetCommand("%s", command.c_str()));
+    EXPECT_EQ(-1, exec.ExecuteCommand(false, true, true, false));
+    EXPECT_TRUE(log.Contains(
+        "[WARNING] ShellExec::ExecuteCommand(...) cannot capture output for command: '" + command +
+        "'"))
+        << log.Text();
+    EXPECT_TRUE(log.Contains(FormatText("    Error code: %ld\n", ERROR_PIPE_BUSY))) << log.Text();
+}
+
+// Programs named without a path ----------------------------------------------------------
+
+// A copy of the fixture beside the test program under the name of a system program: the
+// folder of the calling program is the first that Windows searches for a bare name.
+class PlantedProgram {
+  public:
+    explicit PlantedProgram(const std::string& name)
+        : path_(TestProgramFolder() + "\\" + name),
+          planted_(CopyFileA((TestProgramFolder() + "\\fixture_child.exe").c_str(), path_.c_str(),
+                             TRUE) != FALSE) {}
+    ~PlantedProgram() {
+        if (planted_)
+            DeleteFileA(path_.c_str());
+    }
+    PlantedProgram(const PlantedProgram&) = delete;
+    PlantedProgram& operator=(const PlantedProgram&) = delete;
+    bool Planted() const { return planted_; }
+
+  private:
+    std::string path_;
+    bool planted_;
+};
+
+TEST(ShellExecSystemProgramTest, ProgramPlantedBesideTheCallerDoesNotRunForABareName) {
+    char system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, sizeof(system)), 0u);
+    ASSERT_TRUE(FileExists(std::string(system) + "\\whoami.exe"));
+    TestFolder folder;
+    const std::string marker = folder.Child("planted-ran.txt");
+    const PlantedProgram planted("whoami.exe");
+    ASSERT_TRUE(planted.Planted());
+    for (const char* name : {"whoami", "whoami.exe", "\"whoami\""}) {
+        ShellExec exec;
+        ASSERT_TRUE(exec.SetCommand("%s --touch \"%s\" --ansi planted", name, marker.c_str()));
+        exec.ExecuteCommand(false, true, true, false);
+        EXPECT_FALSE(FileExists(marker)) << name;
+        EXPECT_EQ(std::string::npos, OutputOf(exec).find("planted")) << name;
+        DeleteFileA(marker.c_str());
+    }
 }
 
 // Event hook ------------------------------------------------------------------------------
