@@ -21,6 +21,9 @@ bool IsDirectory(const std::string& path);
 // Creates one folder level; true when it exists afterwards.
 bool MakeDirectory(const std::string& folder);
 bool IsAbsolutePath(const std::string& path);
+// The full path of path as the system resolves it now (relative to the current directory,
+// and on Windows also to the current drive); path itself when it cannot be resolved.
+std::string FullPath(const std::string& path);
 
 // Environment variable, or false when it is not set.
 bool GetEnvironment(const char* name, std::string* value);

@@ -54,6 +54,13 @@ bool IsAbsolutePath(const std::string& path) {
     return !path.empty() && path[0] == '/';
 }
 
+std::string FullPath(const std::string& path) {
+    if (path.empty() || IsAbsolutePath(path))
+        return path;
+    const std::string current = CurrentDirectory();
+    return current.empty() ? path : current + kPathSeparator + path;
+}
+
 bool GetEnvironment(const char* name, std::string* value) {
     const char* text = std::getenv(name);
     if (!text)
