@@ -61,8 +61,7 @@ std::string FormatText(const char* format, ...) {
 
 LogFile::LogFile(const char* fileName, const std::string& firstFolder,
                  const std::string& secondFolder)
-    : prefix_{kPrefixes[0], kPrefixes[1], kPrefixes[2], kPrefixes[3]},
-      startFolder_(platform::CurrentDirectory()) {
+    : prefix_{kPrefixes[0], kPrefixes[1], kPrefixes[2], kPrefixes[3]} {
     if (!fileName)
         return;
     if (!firstFolder.empty()) {
@@ -113,7 +112,10 @@ int LogFile::AddFileSink(const char* fileName, const std::string& folder) {
     if (!fileName || FreeSlot() < 0)
         return -1;
     auto sink = std::make_unique<Sink>();
-    sink->path = JoinFolderAndName(folder, fileName);
+    // Kept as a full path: a retry then opens the same file, wherever the process's current
+    // directory has gone since, without changing it (other threads resolve their own
+    // relative paths against it).
+    sink->path = platform::FullPath(JoinFolderAndName(folder, fileName));
     sink->stream = OpenAppend(sink->path);  // a failed open is retried for every entry
     sink->ownsStream = true;
     return AddSink(std::move(sink));
@@ -214,16 +216,10 @@ std::string LogFile::Compose(LogSeverity severity, bool endLine, const char* for
 
 void LogFile::WriteToSink(Sink& sink, const std::string& line) {
     if (!sink.stream && !sink.path.empty()) {
-        // The first open failed: retry for this entry. A relative path is resolved from the
-        // folder the log was created in. A stream that opens now is kept for later entries.
-        const bool relative = !platform::IsAbsolutePath(sink.path);
-        const std::string current = relative ? platform::CurrentDirectory() : std::string();
-        if (relative)
-            platform::ChangeDirectory(startFolder_);
+        // The first open failed: retry for this entry. A stream that opens now is kept for
+        // later entries.
         sink.stream = OpenAppend(sink.path);
         sink.ownsStream = true;
-        if (relative)
-            platform::ChangeDirectory(current);
     }
     if (sink.stream) {
         std::fputs(line.c_str(), sink.stream);

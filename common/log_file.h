@@ -62,7 +62,8 @@ class LogFile {
     int GetIndentLevel() const { return indentLevel_; }
     int GetWarningCount() const { return warningCount_; }
     int GetErrorCount() const { return errorCount_; }
-    // Path of the file opened in the first folder, or null when there is none.
+    // Full path of the file opened in the first folder (a relative folder is resolved when
+    // the log is created), or null when there is none.
     const char* GetFirstLogPath() const;
 
     int AddFileSink(const char* fileName, const std::string& folder);
@@ -93,7 +94,6 @@ class LogFile {
     std::array<const char*, 4> prefix_;
     LogForwarder forwarder_[4] = {};  // a plain array: va_list carries attributes on Windows
     std::array<std::unique_ptr<Sink>, kMaxSinks> sinks_;
-    std::string startFolder_;
     std::string indentText_;
     LogEventHook eventHook_ = nullptr;
     const class PropertyStore* secretSource_ = nullptr;

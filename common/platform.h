@@ -27,6 +27,9 @@ bool MakeDirectory(const std::string& folder);
 // system, the administrators or the user of this process. false with the reason otherwise.
 bool PrepareTrustedFolder(const std::string& folder, std::string* problem);
 bool IsAbsolutePath(const std::string& path);
+// The full path of path as the system resolves it now (relative to the current directory,
+// and on Windows also to the current drive); path itself when it cannot be resolved.
+std::string FullPath(const std::string& path);
 
 // fopen for a file that only this process uses: child processes do not inherit its
 // operating-system handle, so an installer, or anything it leaves running, never holds

@@ -82,6 +82,13 @@ std::FILE* OpenFileNotInherited(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
 }
 
+std::string FullPath(const std::string& path) {
+    if (path.empty() || IsAbsolutePath(path))
+        return path;
+    const std::string current = CurrentDirectory();
+    return current.empty() ? path : current + kPathSeparator + path;
+}
+
 bool GetEnvironment(const char* name, std::string* value) {
     const char* text = std::getenv(name);
     if (!text)

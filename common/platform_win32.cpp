@@ -155,6 +155,24 @@ std::FILE* OpenFileNotInherited(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), (std::string(mode) + "N").c_str());
 }
 
+std::string FullPath(const std::string& path) {
+    if (path.empty())
+        return path;
+    std::string full(MAX_PATH, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length =
+            GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+        if (length == 0)
+            return path;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.assign(length, '\0');  // the needed size, terminator included
+    }
+    return path;
+}
+
 bool GetEnvironment(const char* name, std::string* value) {
     char small[1024];
     SetLastError(ERROR_SUCCESS);

@@ -42,6 +42,10 @@ class InstanceMap : public PackageStatusTable {
 
     static std::string StateName(int state);
 
+    // What the creator of a block does to it, once, right after creating it: publish the
+    // access flags, keeping everything else that is already in the block.
+    static void InitialiseCreatedBlock(SharedBlock* block);
+
   private:
     bool CanRead() const;
     bool CanWrite() const;

@@ -29,6 +29,7 @@ std::string BoundedText(const char* field) {
 InstanceMap::InstanceMap(const char* name) : named_(name != nullptr) {
     if (name)
         name_ = name;
+    SetLastError(ERROR_SUCCESS);  // "already exists" must come from this call only
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                         sizeof(SharedBlock), named_ ? name_.c_str() : nullptr);
     const DWORD createError = GetLastError();
@@ -46,14 +47,18 @@ InstanceMap::InstanceMap(const char* name) : named_(name != nullptr) {
     }
     view_ = static_cast<SharedBlock*>(view);
     created_ = createError != ERROR_ALREADY_EXISTS;
-    if (!created_)
-        return;
-    std::memset(view_, 0, sizeof(SharedBlock));
-    if (TryLock(1)) {
-        if (view_->accessFlags == 0)
-            view_->accessFlags = kAccessAll;
-        Unlock();
-    }
+    if (created_)
+        InitialiseCreatedBlock(view_);  // an opener takes the block as it is
+}
+
+// The block is visible to other processes from the moment the mapping exists, and one of
+// them may already have opened it and counted its instance or written a slot. The system
+// hands out a new page-file-backed mapping zero-filled, so the creator clears nothing; it
+// only publishes the access flags, and only when nobody has set them yet. The exchange is
+// atomic and needs no lock: a lock word that an early opener happens to hold must not leave
+// the block without flags, unreadable for every instance.
+void InstanceMap::InitialiseCreatedBlock(SharedBlock* block) {
+    InterlockedCompareExchange(AsLong(&block->accessFlags), kAccessAll, 0);
 }
 
 InstanceMap::~InstanceMap() {
@@ -112,7 +117,7 @@ int InstanceMap::SetItemState(int index, int state) {
 
 int InstanceMap::GetItemState(int index) const {
     if (!ValidIndex(index) || !CanRead())
-        return -1;
+        return kStateUnreadable;
     return view_->itemState[index];
 }
 

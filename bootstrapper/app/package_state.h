@@ -15,6 +15,12 @@ enum PackageState {
     PS_Preprocessed = 7,
 };
 
+// Not a state: what a reader of the status table gets for a slot it cannot read (no such
+// slot, no view of the shared block, or reading stopped by the access flags). It lies
+// outside the states so that it is never taken for PS_Error, a state a package really can
+// be in. The engine reads it as "no status", the same as for a package without a slot.
+const int kStateUnreadable = -2;
+
 // Log text of a state: "error", "none", "in progress", ... and "unknown status".
 std::string StateName(int state);
 

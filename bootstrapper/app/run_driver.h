@@ -24,6 +24,7 @@ class RunDriver {
   private:
     void PrepareStart(const char* systemCommandLine);
     void RunProtected();
+    bool StoppedWithoutSharedBlock();
     bool RefusedAsSecondInstance();
     void RunConfiguredChain();
     void WriteSummary();

@@ -25,6 +25,7 @@
 #include "run_services.h"
 #include "run_texts.h"
 #include "setup_folder.h"
+#include "shared_block_name.h"
 #include "shell_exec.h"
 #include "system_info.h"
 #include "user_prompts.h"
@@ -138,8 +139,14 @@ void RunDriver::RunProtected() {
         return;
     }
     globalMap_ = std::make_unique<InstanceMap>(kGlobalMapName);
-    productMap_ = std::make_unique<InstanceMap>(config_->GetProductName());
-    productMap_->SetOwnerName(config_->GetProductName());
+    // The product name is free text; the block gets a valid object name built from it. A
+    // configuration without a product name keeps an unnamed block of its own.
+    const char* productName = config_->GetProductName();
+    productMap_ =
+        std::make_unique<InstanceMap>(productName ? SharedBlockName(productName).c_str() : nullptr);
+    if (StoppedWithoutSharedBlock())
+        return;
+    productMap_->SetOwnerName(productName);
     if (RefusedAsSecondInstance())
         return;
 
@@ -151,6 +158,25 @@ void RunDriver::RunProtected() {
     RunConfiguredChain();
     WriteSummary();
     productMap_->RemoveInstance();
+}
+
+// A block that could not be created or mapped says nothing about other instances: the
+// map has logged the system's error, and the run stops here with a code of its own, whether
+// it is a main instance or a chained child (which could neither report its packages' states
+// nor see its parent's). The code is RC_UnhandledException: the failure is in setup's own
+// machinery, not in the chain, nothing has been installed, and running setup again is the
+// advice that fits a system short of resources; it also brings the error box with the link
+// to the log, where the system's error text is. RC_AnotherInstanceRunning would send the
+// user looking for a setup that does not run, and RC_NotCompleted speaks of packages that
+// never started.
+bool RunDriver::StoppedWithoutSharedBlock() {
+    if (globalMap_->HasView() && productMap_->HasView())
+        return false;
+    FlushBanner();
+    returnCode_ = RC_UnhandledException;
+    Log().ErrorEvent("The shared status block of %s could not be opened. Quitting...",
+                     productMap_->HasView() ? "the start-up guard" : "the product");
+    return true;
 }
 
 bool RunDriver::RefusedAsSecondInstance() {

@@ -83,10 +83,11 @@ void Installer::SetStatus(const std::string& name, int state) {
     productMap_.SetItemStateByName(name.c_str(), state);
 }
 
-// The state of the package's progress item, -2 when it has none.
+// The state of the package's progress item; kStateUnreadable (-2) when it has none or the
+// table cannot be read: either way there is no state to go by.
 int Installer::Status(const std::string& name) const {
     const int index = productMap_.FindItem(name.c_str());
-    return index < 0 ? -2 : productMap_.GetItemState(index);
+    return index < 0 ? kStateUnreadable : productMap_.GetItemState(index);
 }
 
 int Installer::Run() {

@@ -36,5 +36,5 @@ int MemoryStatusTable::SetItemState(int index, int state) {
 }
 
 int MemoryStatusTable::GetItemState(int index) const {
-    return ValidIndex(index) ? states_[index] : -1;
+    return ValidIndex(index) ? states_[index] : kStateUnreadable;
 }

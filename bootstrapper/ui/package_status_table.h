@@ -7,6 +7,8 @@
 #include <array>
 #include <string>
 
+#include "package_state.h"
+
 class PackageStatusTable {
   public:
     static constexpr int kSlots = 64;
@@ -18,7 +20,7 @@ class PackageStatusTable {
     virtual std::string GetItemName(int index) const = 0;
     // Returns the previous state, -1 when the slot cannot be written.
     virtual int SetItemState(int index, int state) = 0;
-    // -1 when the slot cannot be read.
+    // kStateUnreadable (package_state.h) when the slot cannot be read.
     virtual int GetItemState(int index) const = 0;
 
     int SetItemStateByName(const char* name, int state) {

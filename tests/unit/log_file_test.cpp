@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
 
 #include "platform.h"
 #include "test_folder.h"
@@ -121,6 +123,63 @@ TEST(LogFileTest, RetriesAFileThatCouldNotBeOpened) {
     log.Line("kept too");
     log.Close();
     EXPECT_EQ("kept\nkept too\n", ReadTextFile(LogPath(deep)));
+}
+
+// Puts the process into a folder for the time of a test.
+class CurrentFolder {
+  public:
+    explicit CurrentFolder(const std::string& folder) : previous_(platform::CurrentDirectory()) {
+        EXPECT_TRUE(platform::ChangeDirectory(folder)) << folder;
+    }
+    ~CurrentFolder() { platform::ChangeDirectory(previous_); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+  private:
+    std::string previous_;
+};
+
+// A log in a relative folder that cannot be opened yet retries every entry, while another
+// thread of the process relies on the current directory: the retries must open the file by
+// its full path and never move the process elsewhere, not even for a moment.
+TEST(LogFileTest, RetriesLeaveTheCurrentDirectoryAlone) {
+    TestFolder root;
+    const std::string start = root.Child("start");
+    const std::string elsewhere = root.Child("elsewhere");
+    ASSERT_TRUE(platform::MakeDirectory(start));
+    ASSERT_TRUE(platform::MakeDirectory(elsewhere));
+    const std::string relative = std::string("missing") + platform::kPathSeparator + "deeper";
+    const std::string deep = start + platform::kPathSeparator + relative;
+
+    CurrentFolder inStart(start);
+    LogFile log("Bootstrapper.log", relative, "");  // only one level is created: no file yet
+    ASSERT_NE(nullptr, log.GetFirstLogPath());
+    EXPECT_EQ(LogPath(deep), log.GetFirstLogPath());
+    CurrentFolder inElsewhere(elsewhere);
+    const std::string expected = platform::CurrentDirectory();
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> samples{0};
+    std::atomic<long> moved{0};
+    std::thread watcher([&] {
+        while (!stop) {
+            if (platform::CurrentDirectory() != expected)
+                ++moved;
+            ++samples;
+        }
+    });
+    // Enough entries to overlap the watcher for a while, however the threads are scheduled.
+    for (int entry = 0; entry < 20000 || samples < 20000; ++entry) log.Line("lost %d", entry);
+    stop = true;
+    watcher.join();
+    EXPECT_EQ(0, moved.load());
+
+    ASSERT_TRUE(platform::MakeDirectory(start + platform::kPathSeparator + "missing"));
+    ASSERT_TRUE(platform::MakeDirectory(deep));
+    log.Line("kept");
+    log.Close();
+    EXPECT_EQ(expected, platform::CurrentDirectory());
+    EXPECT_EQ("kept\n", ReadTextFile(LogPath(deep)));  // in the folder the log was created in
 }
 
 std::string g_forwarded;

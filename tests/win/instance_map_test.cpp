@@ -123,7 +123,7 @@ TEST(InstanceMapTest, AccessFlagsGateReadsAndWrites) {
     EXPECT_EQ(-1, map.FindItem("name"));
 
     map.SetAccessFlags(kAccessWrite);
-    EXPECT_EQ(-1, map.GetItemState(1));
+    EXPECT_EQ(kStateUnreadable, map.GetItemState(1));
     EXPECT_EQ("", map.GetItemText(1));
     EXPECT_EQ(PS_InProgress, map.SetItemState(1, PS_Completed));
 
@@ -131,6 +131,79 @@ TEST(InstanceMapTest, AccessFlagsGateReadsAndWrites) {
     EXPECT_EQ(PS_Completed, map.GetItemState(1));
     map.SetItemText(1, "");  // an empty text changes nothing
     EXPECT_EQ("before", map.GetItemText(1));
+}
+
+// A slot in the error state and a slot that cannot be read at all are different answers.
+TEST(InstanceMapTest, AnUnreadableSlotIsNotTakenForTheErrorState) {
+    InstanceMap map(UniqueName("TarvexTestUnreadable").c_str());
+    map.SetItemName(2, "Broken");
+    EXPECT_EQ(0, map.SetItemState(2, PS_Error));
+    EXPECT_EQ(PS_Error, map.GetItemStateByName("broken"));
+    EXPECT_EQ(kStateUnreadable, map.GetItemStateByName("Missing"));
+    map.SetAccessFlags(kAccessWrite);  // reading stopped
+    EXPECT_EQ(kStateUnreadable, map.GetItemState(2));
+
+    // A block that could not be created: its name is taken by an object of another kind.
+    const std::string name = UniqueName("TarvexTestTaken");
+    HANDLE squatter = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(nullptr, squatter);
+    InstanceMap none(name.c_str());
+    EXPECT_FALSE(none.HasView());
+    EXPECT_FALSE(none.IsCreated());
+    EXPECT_EQ(kStateUnreadable, none.GetItemState(0));
+    EXPECT_EQ(kStateUnreadable, none.GetItemStateByName("Broken"));
+    CloseHandle(squatter);
+}
+
+// Another instance may open a new block before its creator has got round to it: what that
+// instance counted and wrote stays, and the creator publishes the access flags only when
+// nobody has set them, even while that instance holds the lock.
+TEST(InstanceMapTest, TheCreatorKeepsWhatAnEarlyOpenerWrote) {
+    struct Row {
+        const char* scene;
+        std::int32_t flagsBefore;
+        std::int32_t lock;
+        std::int32_t flagsAfter;
+    };
+    const Row rows[] = {
+        {"the opener wrote and left", 0, 0, kAccessAll},
+        {"the opener holds the lock", 0, 1, kAccessAll},
+        {"the opener already stopped writes", kAccessInitialised | kAccessRead, 0,
+         kAccessInitialised | kAccessRead},
+    };
+    for (const Row& row : rows) {
+        const std::string name = UniqueName("TarvexTestEarly") + "_" + std::to_string(&row - rows);
+        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            sizeof(SharedBlock), name.c_str());
+        ASSERT_NE(nullptr, mapping);
+        ASSERT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+        auto* block = static_cast<SharedBlock*>(
+            MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SharedBlock)));
+        ASSERT_NE(nullptr, block);
+        block->instanceCount = 1;
+        block->itemState[4] = PS_InProgress;
+        std::strcpy(block->itemName[4], "Early");
+        std::strcpy(block->itemText[4], "written first");
+        block->lock = row.lock;
+        block->accessFlags = row.flagsBefore;
+
+        InstanceMap::InitialiseCreatedBlock(block);
+
+        EXPECT_EQ(1, block->instanceCount) << row.scene;
+        EXPECT_EQ(PS_InProgress, block->itemState[4]) << row.scene;
+        EXPECT_STREQ("Early", block->itemName[4]) << row.scene;
+        EXPECT_STREQ("written first", block->itemText[4]) << row.scene;
+        EXPECT_EQ(row.lock, block->lock) << row.scene;
+        EXPECT_EQ(row.flagsAfter, block->accessFlags) << row.scene;
+        // A later open sees the same block and leaves it as it is.
+        InstanceMap second(name.c_str());
+        EXPECT_FALSE(second.IsCreated()) << row.scene;
+        EXPECT_EQ(row.flagsAfter, second.GetAccessFlags()) << row.scene;
+        EXPECT_EQ(4, second.FindItem("early")) << row.scene;
+        EXPECT_EQ(2, second.AddInstance()) << row.scene;
+        UnmapViewOfFile(block);
+        CloseHandle(mapping);
+    }
 }
 
 TEST(InstanceMapTest, LockIsBoundedAndNeverWaits) {
@@ -149,7 +222,7 @@ TEST(InstanceMapTest, SlotsOutsideTheRangeAreIgnored) {
     InstanceMap map(UniqueName("TarvexTestRange").c_str());
     for (int index : {-1, 64, 1000}) {
         EXPECT_EQ(-1, map.SetItemState(index, PS_Completed));
-        EXPECT_EQ(-1, map.GetItemState(index));
+        EXPECT_EQ(kStateUnreadable, map.GetItemState(index));
         map.SetItemText(index, "x");
         map.SetItemName(index, "x");
         EXPECT_EQ("", map.GetItemText(index));

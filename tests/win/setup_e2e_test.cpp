@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "shared_block_name.h"
 #include "test_folder.h"
 #include "window_probe.h"
 
@@ -34,15 +35,16 @@ class SetupRun : public ::testing::Test {
         ASSERT_TRUE(CopyFileA(built.c_str(), setup_.c_str(), FALSE)) << built;
     }
 
-    void WriteSample() const {
+    void WriteSample(const std::string& product = "E2E Product") const {
         WriteFile("standard.xml",
                   "<Standard><Properties><Property Name=\"FromConfig\" Value=\"yes\"/>"
                   "</Properties><Contents/></Standard>");
         WriteFile("config.xml",
-                  "<Config><Version>2</Version><ProductInfo Name=\"E2E Product\"/><Contents>"
-                  "<Package Tag=\"M\" Name=\"Main\" Feature=\"MAIN\"><Version Version=\"1\" "
-                  "Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\None\\V\"/>"
-                  "</Package></Contents></Config>");
+                  "<Config><Version>2</Version><ProductInfo Name=\"" + product +
+                      "\"/><Contents>"
+                      "<Package Tag=\"M\" Name=\"Main\" Feature=\"MAIN\"><Version Version=\"1\" "
+                      "Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\None\\V\"/>"
+                      "</Package></Contents></Config>");
     }
     void WriteFile(const std::string& name, const std::string& text) const {
         std::ofstream(appFolder_ + "\\" + name) << text;
@@ -179,15 +181,36 @@ TEST_F(SetupRun, ValidConfigurationListsItsProperties) {
     EXPECT_EQ(Summary(0, "0  [RC_AllCompleted]"), Tail(lines, 7));
 }
 
+// The first instance of a product holds its block and has named itself in it.
+class HeldBlock {
+  public:
+    explicit HeldBlock(const std::string& product) {
+        mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16780,
+                                      SharedBlockName(product).c_str());
+        if (mapping_)
+            bytes_ = static_cast<char*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 16780));
+        if (bytes_)
+            std::strncpy(bytes_ + 4, product.c_str(), 127);
+    }
+    ~HeldBlock() {
+        if (bytes_)
+            UnmapViewOfFile(bytes_);
+        if (mapping_)
+            CloseHandle(mapping_);
+    }
+    HeldBlock(const HeldBlock&) = delete;
+    HeldBlock& operator=(const HeldBlock&) = delete;
+    char* Bytes() const { return bytes_; }
+
+  private:
+    HANDLE mapping_ = nullptr;
+    char* bytes_ = nullptr;
+};
+
 TEST_F(SetupRun, SecondMainInstanceOfTheProductIsRefused) {
     WriteSample();
-    // The first instance of "E2E Product" holds its block and has named itself in it.
-    HANDLE first =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16780, "E2E Product");
-    ASSERT_NE(nullptr, first);
-    char* block = static_cast<char*>(MapViewOfFile(first, FILE_MAP_ALL_ACCESS, 0, 0, 16780));
-    ASSERT_NE(nullptr, block);
-    strcpy(block + 4, "E2E Product");
+    HeldBlock first("E2E Product");
+    ASSERT_NE(nullptr, first.Bytes());
     ChildProcess setup("\"" + setup_ + "\"", appFolder_, Environment(true));
     ASSERT_TRUE(setup.Started());
     void* box = WaitForWindow(kCaption, setup.Id(), 60000);
@@ -198,18 +221,14 @@ TEST_F(SetupRun, SecondMainInstanceOfTheProductIsRefused) {
                            .window);
     PressButton(box, IDOK);
     EXPECT_EQ(14, setup.Wait(60000));
-    UnmapViewOfFile(block);
-    CloseHandle(first);
     const std::vector<std::string> lines = ReadLines(TempLog());
     EXPECT_EQ("[ERROR] Another Setup progress is running: 'E2E Product'", lines.back());
 }
 
 TEST_F(SetupRun, ChildInstanceIsNeverRefusedAndIndentsItsLog) {
     WriteSample();
-    HANDLE first =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16780, "E2E Product");
-    ASSERT_NE(nullptr, first);
-    char* block = static_cast<char*>(MapViewOfFile(first, FILE_MAP_ALL_ACCESS, 0, 0, 16780));
+    HeldBlock first("E2E Product");
+    char* block = first.Bytes();
     ASSERT_NE(nullptr, block);
     block[0] = 1;  // one instance runs
     block[16776] = 7;
@@ -217,8 +236,6 @@ TEST_F(SetupRun, ChildInstanceIsNeverRefusedAndIndentsItsLog) {
     ASSERT_TRUE(setup.Started());
     EXPECT_EQ(0, setup.Wait(60000));
     EXPECT_EQ(1, block[0]);  // the child's instance came and went
-    UnmapViewOfFile(block);
-    CloseHandle(first);
     const std::vector<std::string> lines = ReadLines(TempLog());
     EXPECT_TRUE(HasLine(lines, ">>>>    MainInstance               = No"));
     EXPECT_TRUE(HasLine(lines, ">>>>Returned  0  [RC_AllCompleted]"));
@@ -247,6 +264,57 @@ TEST_F(SetupRun, PlantedLibraryBesideSetupIsNotLoaded) {
     EXPECT_FALSE(FileExists(appFolder_ + "\\planted.txt"));
     // The MAIN package was detected through the real installer library.
     EXPECT_NE(std::string::npos, ReadTextFile(TempLog()).find("[MAIN] Main"));
+}
+
+// A product name is free text; a backslash in it is not a reason to refuse the run.
+TEST_F(SetupRun, ProductWithABackslashInItsNameRuns) {
+    WriteSample("Suite 2\\Pro");
+    ChildProcess setup("\"" + setup_ + "\" -s", appFolder_, Environment(true));
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(0, setup.Wait(60000));
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    ExpectBanner(lines, setup_);
+    EXPECT_TRUE(HasLine(lines, "    ProductName                = Suite 2\\Pro"));
+    EXPECT_EQ(Summary(0, "0  [RC_AllCompleted]"), Tail(lines, 7));  // and not one error
+}
+
+TEST_F(SetupRun, SecondMainInstanceOfAProductWithABackslashIsRefused) {
+    WriteSample("Suite 2\\Pro");
+    HeldBlock first("Suite 2\\Pro");
+    ASSERT_NE(nullptr, first.Bytes());
+    ChildProcess setup("\"" + setup_ + "\" -s", appFolder_, Environment(true));
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(14, setup.Wait(60000));  // silent: no box
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("[ERROR] Another Setup progress is running: 'Suite 2\\Pro'", lines.back());
+}
+
+// A block whose name another program has taken for an object of another kind cannot be
+// created. That is an error of its own, with the system's text, and not a second instance.
+TEST_F(SetupRun, ABlockThatCannotBeCreatedIsAnErrorNotAnotherInstance) {
+    WriteSample();
+    HANDLE squatter = CreateMutexA(nullptr, FALSE, SharedBlockName("E2E Product").c_str());
+    ASSERT_NE(nullptr, squatter);
+    ChildProcess setup("\"" + setup_ + "\" -s", appFolder_, Environment(true));
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(8, setup.Wait(60000));
+    CloseHandle(squatter);
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    const std::string prefix = "[ERROR] Could not create file mapping object: error code " +
+                               std::to_string(ERROR_INVALID_HANDLE) + " (";
+    const auto error = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.compare(0, prefix.size(), prefix) == 0;
+    });
+    ASSERT_NE(lines.end(), error);
+    EXPECT_GT(error->size(), prefix.size() + 1) << "the system's text is missing";
+    EXPECT_EQ(')', error->back());
+    EXPECT_EQ(std::string::npos, error->find("CANNOT FORMAT")) << *error;
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("[ERROR] The shared status block of the product could not be opened. Quitting...",
+              lines.back());
+    for (const std::string& line : lines)
+        EXPECT_EQ(std::string::npos, line.find("Another Setup progress is running")) << line;
 }
 
 TEST_F(SetupRun, WithoutTempOnlyTheAllUsersLogIsWritten) {
