@@ -42,14 +42,12 @@ bool InsideQuotes(const std::string& before) {
 // are doubled, so it cannot end the quoted part; outside, a value with a quote is quoted
 // whole. A value with blanks outside quotes stays as it is: configurations keep several
 // switches in one property ("/norestart REBOOT=ReallySuppress").
-std::string CommandText(const Property& property, const std::string& before,
-                        const PropertyStore&) {
+std::string CommandText(const Property& property, const std::string& before, const PropertyStore&) {
     if (InsideQuotes(before)) {
         const std::string quoted = Quoted(property.Value);
         return quoted.substr(1, quoted.size() - 2);
     }
-    return property.Value.find('"') == std::string::npos ? property.Value
-                                                         : Quoted(property.Value);
+    return property.Value.find('"') == std::string::npos ? property.Value : Quoted(property.Value);
 }
 
 std::string DisplayText(const Property& property, const std::string& before,
@@ -88,9 +86,9 @@ void AddInstallerItems(const PropertyStore& store, Composition& composition, Log
             continue;
         }
         if (!feature) {
-            composition.AddItem(name, InstallerValue(property->Value),
-                                IsSecretProperty(store, name) ||
-                                    IsSecretProperty(store, property->Name));
+            composition.AddItem(
+                name, InstallerValue(property->Value),
+                IsSecretProperty(store, name) || IsSecretProperty(store, property->Name));
         } else if (EqualsNoCase(property->Value.c_str(), "Yes")) {
             composition.features += (composition.features.empty() ? "" : ",") + name;
         }

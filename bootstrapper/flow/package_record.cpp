@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdlib>
 
-
 int PackageRecord::RebootCodeValue() const {
     if (rebootCode.empty() || !std::isdigit(static_cast<unsigned char>(rebootCode[0])))
         return 0;
@@ -33,4 +32,3 @@ const std::optional<std::string>& PackageRecord::CommandLineTemplate(int action,
             return none;
     }
 }
-

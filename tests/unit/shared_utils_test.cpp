@@ -300,7 +300,6 @@ TEST(RegexMatcherTest, CompileErrorIsLoggedAndInvalid) {
     EXPECT_TRUE(log.Contains("[ERROR] Exception in boost::regex module for expression: 2.(1"));
 }
 
-
 #if !defined(_WIN32)
 // The all-users log folder is used only when it is a folder of its own: a link that another
 // user planted there, or a file, is refused with the reason.
