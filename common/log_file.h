@@ -57,6 +57,7 @@ class LogFile {
 
     // The properties whose secret values every entry masks (see secrets.h); null: none.
     void SetSecretSource(const class PropertyStore* store) { secretSource_ = store; }
+    const class PropertyStore* SecretSource() const { return secretSource_; }
 
     void SetIndentLevel(int level);
     int GetIndentLevel() const { return indentLevel_; }

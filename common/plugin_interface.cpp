@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "property_store.h"
+#include "secrets.h"
 #include "str_util.h"
 
 namespace {
@@ -224,8 +225,12 @@ void PluginLog(PluginSession session, LogSeverity severity, const char* format, 
     va_start(args, format);
     const std::string text = FormatTextV(format, args);
     va_end(args);
-    if (session != 0 && g_messageHook)
-        g_messageHook(session, text.substr(0, kMaxMessageLength).c_str());
+    if (session != 0 && g_messageHook) {
+        // The installer's log gets what setup's log gets: no secret value.
+        const PropertyStore* secrets = Log().SecretSource();
+        const std::string shown = secrets ? MaskSecretText(text, *secrets) : text;
+        g_messageHook(session, shown.substr(0, kMaxMessageLength).c_str());
+    }
     WriteLogEntry(severity, text);
 }
 

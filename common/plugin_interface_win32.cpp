@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "installer_session_win32.h"
+#include "log_file.h"
 #include "plugin_interface.h"
-
-class PropertyStore;
+#include "property_store.h"
+#include "secrets.h"
+#include "text_util.h"
 
 // The procedure table of the plug-in that links this file.
 const PluginProcTable& PluginModuleTable();
@@ -49,7 +51,29 @@ void SetReturnProperty(MSIHANDLE session, const std::string& name, const std::st
                   name.c_str(), value.c_str(), static_cast<int>(status));
 }
 
+// Inside Windows Installer there is no property store of setup: the properties the package
+// hides from the installer's log (its "MsiHiddenProperties") are the secrets that no line of
+// the custom action shows, in the installer's log or in ours.
+class HiddenPropertiesScope {
+  public:
+    explicit HiddenPropertiesScope(MSIHANDLE session) : previous_(Log().SecretSource()) {
+        const std::string names = ReadSessionProperty(session, "MsiHiddenProperties");
+        hidden_.Set(kHiddenPropertiesName, names.c_str(), true);
+        for (const std::string& name : SplitNameList(names))
+            hidden_.Set(name.c_str(), ReadSessionProperty(session, name.c_str()).c_str(), true);
+        Log().SetSecretSource(&hidden_);
+    }
+    ~HiddenPropertiesScope() { Log().SetSecretSource(previous_); }
+    HiddenPropertiesScope(const HiddenPropertiesScope&) = delete;
+    HiddenPropertiesScope& operator=(const HiddenPropertiesScope&) = delete;
+
+  private:
+    PropertyStore hidden_;
+    const PropertyStore* previous_;
+};
+
 UINT RunCustomAction(MSIHANDLE session) {
+    HiddenPropertiesScope hidden(session);
     SetPluginMessageHook(SendToInstaller);
     PluginLog(session, kLogInfo, ".Info: Executing CallProc Custom Action");
     const std::string text = ReadCallText(session);

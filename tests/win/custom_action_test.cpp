@@ -66,4 +66,23 @@ TEST(CallProcCustomActionTest, UnknownProcedureFailsTheInstallation) {
     EXPECT_NE(std::string::npos, FileText(log).find("Proc NoSuchProc not found"));
 }
 
+// The package hides TOKEN from the installer's log; the call text carries its value. The
+// call still gets it, but neither the installer's log nor ours shows it.
+TEST(CallProcCustomActionTest, HiddenPropertiesStayOutOfBothLogs) {
+    const std::string log = TestProgramFolder() + "\\callproc_hidden.log";
+    EXPECT_EQ(0, Install("callproc_hidden", log));
+    EXPECT_EQ("HUNTER2-SECRET", RecordedResult("callproc_hidden"));
+    const std::string installerLog = FileText(log);
+    EXPECT_NE(std::string::npos,
+              installerLog.find(".Info: CallProc> Arguments: StrToUpper(******|)"))
+        << installerLog;
+    EXPECT_EQ(std::string::npos,
+              installerLog.find("CallProc> Arguments: StrToUpper(Hunter2-Secret"));
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(0u, GetEnvironmentVariableA("TEMP", temp, sizeof(temp)));
+    const std::string ourLog = FileText(std::string(temp) + "\\Bootstrapper.log");
+    EXPECT_NE(std::string::npos, ourLog.find("StrToUpper(******|)"));
+    EXPECT_EQ(std::string::npos, ourLog.find("Hunter2-Secret"));
+}
+
 }  // namespace
