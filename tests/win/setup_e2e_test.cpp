@@ -242,7 +242,7 @@ TEST_F(SetupRun, ChildInstanceIsNeverRefusedAndIndentsItsLog) {
 }
 
 // A library planted beside setup.exe in a download folder would run elevated if the loader
-// looked there first: the installer library, version and common controls come from the
+// looked there first: the installer library and version come from the
 // system folder only. Wine is told (for setup.exe, in its own registry key) to prefer a
 // native msi.dll, so that it would take the planted one wherever it looks for it.
 TEST_F(SetupRun, PlantedLibraryBesideSetupIsNotLoaded) {
