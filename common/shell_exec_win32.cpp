@@ -171,7 +171,9 @@ void WaitDialog::StepWhenDue() {
 
 // The child's standard output and error. The read end is a named pipe opened for
 // overlapped reads, so it can be drained from the wait loop; the write end is an ordinary
-// inheritable handle, as a child expects.
+// inheritable handle, as a child expects. The pipe has one instance, taken by our own write
+// end at once, and refuses clients from other machines: whoever opened a pipe of the same
+// name first makes the run fail (the open of the write end fails), never feeds its output.
 class OutputPipe {
   public:
     using Sink = std::function<void(const char* data, std::size_t size)>;
@@ -213,7 +215,8 @@ DWORD OutputPipe::Create() {
                                         GetCurrentProcessId(), static_cast<unsigned>(++serial));
     read_.Reset(CreateNamedPipeA(
         name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, kPipeBufferSize, 0, nullptr));
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
+        kPipeBufferSize, 0, nullptr));
     if (!read_.Valid())
         return GetLastError();
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};

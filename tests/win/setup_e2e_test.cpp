@@ -335,6 +335,30 @@ TEST_F(SetupRun, WithoutTempOnlyTheAllUsersLogIsWritten) {
     EXPECT_EQ(kSeparator, lines.back());
 }
 
+// Another user may create the all-users log folder before an elevated run does, as a link
+// into a folder of their choice. The bench makes C:\planted-profile\TarvexInstaller such a
+// link (Wine programs cannot make one): setup must not write through it.
+TEST_F(SetupRun, PlantedLinkAsTheAllUsersLogFolderIsNotFollowed) {
+    const std::string profile = "C:\\planted-profile";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((profile + "\\TarvexInstaller").c_str()))
+        << "the bench did not make the link";
+    ChildProcess setup("\"" + setup_ + "\"", appFolder_,
+                       {"TEMP=" + tempFolder_, "ALLUSERSPROFILE=" + profile});
+    ASSERT_TRUE(setup.Started());
+    void* box = WaitForWindow(kCaption, setup.Id(), 60000);
+    ASSERT_NE(nullptr, box);
+    PressButton(box, IDOK);
+    EXPECT_EQ(5, setup.Wait(60000));
+    EXPECT_FALSE(FileExists("C:\\planted-target\\Bootstrapper.log"));
+    const std::vector<std::string> lines = ReadLines(TempLog());
+    const std::string warning = "[WARNING] The log folder '" + profile +
+                                "\\TarvexInstaller' is a link to another place: it is not "
+                                "written to, the log is kept in the TEMP folder only";
+    EXPECT_NE(lines.end(), std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+                  return line.find(warning) != std::string::npos;
+              }));
+}
+
 TEST_F(SetupRun, StartWhileAnotherSetupStartsIsRefused) {
     // Another setup holds the start-up guard at this moment.
     HANDLE guard = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16780,
