@@ -163,6 +163,10 @@ bool DeleteRegistryValue(const std::string&, RegistryView, long* errorCode) {
     return NoRegistry(errorCode);
 }
 
+bool WriteRegistryNumber(const std::string&, unsigned long, RegistryView, long* errorCode) {
+    return NoRegistry(errorCode);
+}
+
 bool EnumerateRegistryValues(const std::string&, std::vector<RegistryValue>* values, RegistryView,
                              long* errorCode) {
     values->clear();

@@ -60,6 +60,10 @@ class SystemRegistryAccess : public RegistryAccess {
     bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) override {
         return DeleteRegistryValue(path, view, errorCode);
     }
+    bool WriteNumber(const std::string& path, unsigned long value, RegistryView view,
+                     long* errorCode) override {
+        return WriteRegistryNumber(path, value, view, errorCode);
+    }
     bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                          RegistryView view, long* errorCode) override {
         return EnumerateRegistryValues(keyPath, values, view, errorCode);

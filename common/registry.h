@@ -41,6 +41,9 @@ bool DeleteRegistryKey(const std::string& keyPath, RegistryView view, long* erro
 bool WriteRegistryString(const std::string& path, const std::string& value, RegistryView view,
                          long* errorCode);
 bool DeleteRegistryValue(const std::string& path, RegistryView view, long* errorCode);
+// Sets a number value (REG_DWORD) in an existing key.
+bool WriteRegistryNumber(const std::string& path, unsigned long value, RegistryView view,
+                         long* errorCode);
 
 struct RegistryValue {
     std::string name;
@@ -66,6 +69,8 @@ class RegistryAccess {
     virtual bool WriteString(const std::string& path, const std::string& value, RegistryView view,
                              long* errorCode) = 0;
     virtual bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) = 0;
+    virtual bool WriteNumber(const std::string& path, unsigned long value, RegistryView view,
+                             long* errorCode) = 0;
     virtual bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                                  RegistryView view, long* errorCode) = 0;
 };

@@ -136,6 +136,20 @@ bool WriteRegistryString(const std::string& path, const std::string& value, Regi
     return Done(result, errorCode);
 }
 
+bool WriteRegistryNumber(const std::string& path, unsigned long value, RegistryView view,
+                         long* errorCode) {
+    RegistryPath parsed;
+    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parsed.key, KEY_SET_VALUE, view, &key);
+    const DWORD number = static_cast<DWORD>(value);
+    if (result == ERROR_SUCCESS)
+        result = RegSetValueExA(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(), 0,
+                                REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+    return Done(result, errorCode);
+}
+
 bool DeleteRegistryValue(const std::string& path, RegistryView view, long* errorCode) {
     RegistryPath parsed;
     if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)

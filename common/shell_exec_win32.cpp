@@ -45,7 +45,6 @@ const DWORD kMainThreadGraceMs = 1500;
 
 const unsigned kEventTypes =
     EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-const DWORD kCollectDelayMs = 2000;
 
 struct DialogSettings {
     HINSTANCE module = nullptr;
@@ -541,10 +540,9 @@ bool ShellExec::Run(bool showProgress, bool inheritHandles, bool wait) {
     return true;
 }
 
-// Installers write their closing events as they end; they are given a moment to arrive.
+// Installers write their closing events as they end. The hook reads them at once and waits
+// for late ones only where the event log is known to keep them.
 void ShellExec::CollectEvents() {
-    Sleep(kCollectDelayMs);
-    currentTime_ = std::time(nullptr);
     unsigned long lastRecord = 0;
     Log().CallEventHook(startTime_, currentTime_, kEventTypes, 0, 0, &lastRecord);
 }

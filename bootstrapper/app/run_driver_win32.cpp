@@ -8,6 +8,7 @@
 #include "clock.h"
 #include "command_line.h"
 #include "config_interpreter.h"
+#include "event_log_access.h"
 #include "event_logger.h"
 #include "file_system.h"
 #include "installer.h"
@@ -78,8 +79,10 @@ RunDriver::RunDriver(void* module, const char* systemCommandLine) : module_(modu
 RunDriver::~RunDriver() = default;
 
 void RunDriver::PrepareStart(const char* systemCommandLine) {
-    // The event logger registers its forwarders of the log here once it exists; until then
-    // the Event entries go to the log files only.
+    // Entries written through the log's Event variants go to the event log as well, and the
+    // installer's events of each package are read back into the log.
+    GlobalEventLogger().Attach(SystemEventLog(), SystemRegistry(), Log(), SystemClock());
+    ForwardLogToEventLog(Log());
     ShellExec::SetWaitDialog(module_, IDD_WAIT_DIALOG, IDC_WAIT_PROGRESS, IDC_WAIT_TEXT);
     std::string fullCommandLine;
     AppendBounded(fullCommandLine, "\"", kFullCommandLineSize);

@@ -241,6 +241,11 @@ bool FakeMachine::DeleteKey(const std::string& keyPath, RegistryView, long* erro
     return true;
 }
 
+bool FakeMachine::WriteNumber(const std::string& path, unsigned long value, RegistryView view,
+                              long* errorCode) {
+    return WriteString(path, std::to_string(value), view, errorCode);
+}
+
 bool FakeMachine::WriteString(const std::string& path, const std::string& value, RegistryView,
                               long* errorCode) {
     std::string key, name;

@@ -82,6 +82,9 @@ class FakeMachine : public InstallerQueries,
     bool WriteString(const std::string& path, const std::string& value, RegistryView view,
                      long* errorCode) override;
     bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) override;
+    // Kept as decimal text, as ReadValue gives numbers.
+    bool WriteNumber(const std::string& path, unsigned long value, RegistryView view,
+                     long* errorCode) override;
     bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                          RegistryView view, long* errorCode) override;
 
