@@ -26,12 +26,18 @@ bool IsProductRecord(unsigned long id) {
 
 const char* TypeName(unsigned short type) {
     switch (type) {
-        case 1: return "Error";
-        case 2: return "Warning";
-        case 4: return "Information";
-        case 8: return "Success Audit";
-        case 16: return "Failure Audit";
-        default: return "Unknown";
+        case 1:
+            return "Error";
+        case 2:
+            return "Warning";
+        case 4:
+            return "Information";
+        case 8:
+            return "Success Audit";
+        case 16:
+            return "Failure Audit";
+        default:
+            return "Unknown";
     }
 }
 
@@ -47,9 +53,9 @@ Place PlaceOf(const EventRecord& record, std::int64_t fromTime, std::int64_t toT
 
 }  // namespace
 
-int EventLogger::ReadInstallerEvents(std::int64_t fromTime, std::int64_t toTime,
-                                     unsigned typeMask, unsigned long afterRecord,
-                                     unsigned long maxCount, unsigned long* lastRecord) {
+int EventLogger::ReadInstallerEvents(std::int64_t fromTime, std::int64_t toTime, unsigned typeMask,
+                                     unsigned long afterRecord, unsigned long maxCount,
+                                     unsigned long* lastRecord) {
     Reading reading;
     reading.lastRecord = afterRecord;
     ReadWindow(fromTime, toTime, typeMask, afterRecord, maxCount, &reading);
@@ -59,8 +65,7 @@ int EventLogger::ReadInstallerEvents(std::int64_t fromTime, std::int64_t toTime,
 }
 
 void EventLogger::ReadWindow(std::int64_t fromTime, std::int64_t toTime, unsigned typeMask,
-                             unsigned long afterRecord, unsigned long maxCount,
-                             Reading* reading) {
+                             unsigned long afterRecord, unsigned long maxCount, Reading* reading) {
     if (!eventLog_)
         return;
     const bool backwards = afterRecord == 0;
@@ -68,21 +73,21 @@ void EventLogger::ReadWindow(std::int64_t fromTime, std::int64_t toTime, unsigne
     const bool read = eventLog_->Read(
         afterRecord,
         [&](const EventRecord& record) {
-        if (!backwards && record.number <= afterRecord)
-            return true;
-        const Place place = PlaceOf(record, fromTime, toTime);
-        if (place != Place::kInside)
-            return backwards ? place == Place::kAfter : place == Place::kBefore;
-        if (!EqualsNoCase(record.source.c_str(), kInstallerSource) || !(record.type & typeMask))
-            return true;
-        CopyRecord(record);
-        if (maxCount == 0)
-            ++reading->copied;
-        reading->lastRecord = std::max(reading->lastRecord, record.number);
-        reading->began = reading->began || record.eventId == kTransactionBegins;
-        reading->ended = reading->ended || record.eventId == kTransactionEnds;
-        reading->product = reading->product || IsProductRecord(record.eventId);
-        return maxCount == 0 || ++reading->copied < maxCount;
+            if (!backwards && record.number <= afterRecord)
+                return true;
+            const Place place = PlaceOf(record, fromTime, toTime);
+            if (place != Place::kInside)
+                return backwards ? place == Place::kAfter : place == Place::kBefore;
+            if (!EqualsNoCase(record.source.c_str(), kInstallerSource) || !(record.type & typeMask))
+                return true;
+            CopyRecord(record);
+            if (maxCount == 0)
+                ++reading->copied;
+            reading->lastRecord = std::max(reading->lastRecord, record.number);
+            reading->began = reading->began || record.eventId == kTransactionBegins;
+            reading->ended = reading->ended || record.eventId == kTransactionEnds;
+            reading->product = reading->product || IsProductRecord(record.eventId);
+            return maxCount == 0 || ++reading->copied < maxCount;
         },
         &error);
     if (!read)
@@ -120,8 +125,8 @@ std::string EventLogger::GetMessageText(const EventRecord& record) {
     return joined;
 }
 
-bool EventLogger::ReadMessage(const std::string& file, const EventRecord& record,
-                              std::string* text, long* error) {
+bool EventLogger::ReadMessage(const std::string& file, const EventRecord& record, std::string* text,
+                              long* error) {
     if (file.empty())
         return false;
     std::string expanded;

@@ -10,10 +10,10 @@
 #include <vector>
 
 struct EventRecord {
-    unsigned long number = 0;    // the record number, growing with every record of the log
-    std::int64_t generated = 0;  // when the event was generated, seconds since 1970
-    unsigned short type = 0;     // 1 error, 2 warning, 4 information, 8 and 16 audits
-    unsigned long eventId = 0;   // the identifier without its severity and facility bits
+    unsigned long number = 0;       // the record number, growing with every record of the log
+    std::int64_t generated = 0;     // when the event was generated, seconds since 1970
+    unsigned short type = 0;        // 1 error, 2 warning, 4 information, 8 and 16 audits
+    unsigned long eventId = 0;      // the identifier without its severity and facility bits
     unsigned long fullEventId = 0;  // as stored, the key of the message in its file
     std::string source;
     std::vector<std::string> strings;  // the insertion strings of the message
@@ -32,18 +32,16 @@ class EventLogAccess {
     // Reads the Application log: without afterRecord from the newest record backwards, with
     // it forwards from the record after afterRecord. Stops when visit returns false or the
     // records end; false with the system error code when the log cannot be opened or read.
-    virtual bool Read(unsigned long afterRecord, const EventRecordVisitor& visit,
-                      long* error) = 0;
+    virtual bool Read(unsigned long afterRecord, const EventRecordVisitor& visit, long* error) = 0;
 
     enum class MessageResult { kFound, kCannotLoad, kNotFound };
     // The message eventId of messageFile (a path with its environment variables expanded)
     // with the insertion strings filled in; the error code tells why when it is not found.
     virtual MessageResult MessageText(const std::string& messageFile, unsigned long eventId,
-                                        const std::vector<std::string>& strings,
-                                        std::string* text, long* error) = 0;
+                                      const std::vector<std::string>& strings, std::string* text,
+                                      long* error) = 0;
     // text with its environment variables expanded; false with the system error code.
-    virtual bool ExpandEnvironment(const std::string& text, std::string* expanded,
-                                   long* error) = 0;
+    virtual bool ExpandEnvironment(const std::string& text, std::string* expanded, long* error) = 0;
     // The system folder, where the installer's message library lives.
     virtual std::string SystemFolder() = 0;
 };

@@ -93,11 +93,11 @@ class SystemEventLogAccess : public EventLogAccess {
     }
 
     MessageResult MessageText(const std::string& messageFile, unsigned long eventId,
-                                const std::vector<std::string>& strings, std::string* text,
-                                long* error) override {
-        std::unique_ptr<HINSTANCE__, ModuleFreer> module(LoadLibraryExA(
-            messageFile.c_str(), nullptr,
-            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+                              const std::vector<std::string>& strings, std::string* text,
+                              long* error) override {
+        std::unique_ptr<HINSTANCE__, ModuleFreer> module(
+            LoadLibraryExA(messageFile.c_str(), nullptr,
+                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
         if (!module) {
             Failed(error);
             return MessageResult::kCannotLoad;
@@ -106,11 +106,11 @@ class SystemEventLogAccess : public EventLogAccess {
         for (std::size_t i = 0; i < strings.size() && i < kMaxInserts; ++i)
             inserts[i] = reinterpret_cast<DWORD_PTR>(strings[i].c_str());
         char* message = nullptr;
-        const DWORD length = FormatMessageA(
-            FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                FORMAT_MESSAGE_ARGUMENT_ARRAY,
-            module.get(), eventId, 0, reinterpret_cast<char*>(&message), 0,
-            reinterpret_cast<va_list*>(inserts.data()));
+        const DWORD length =
+            FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                               FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                           module.get(), eventId, 0, reinterpret_cast<char*>(&message), 0,
+                           reinterpret_cast<va_list*>(inserts.data()));
         std::unique_ptr<void, LocalFreer> owned(message);
         if (length == 0) {
             Failed(error);

@@ -34,8 +34,8 @@ struct CategoryRow {
 };
 
 const CategoryRow kCategories[] = {
-    {EventLogger::kInfo, "Info", 4},         {EventLogger::kWarning, "Warning", 2},
-    {EventLogger::kError, "Error", 1},       {EventLogger::kProgress, "Progress", 4},
+    {EventLogger::kInfo, "Info", 4},     {EventLogger::kWarning, "Warning", 2},
+    {EventLogger::kError, "Error", 1},   {EventLogger::kProgress, "Progress", 4},
     {EventLogger::kAction, "Action", 4},
 };
 
@@ -89,8 +89,8 @@ void EventLogger::Write(int category, int id, const std::string& text) {
     if (!eventLog_)
         return;
     const std::string prefix = id != 0 && category >= kProgress ? FormatText("[%d] ", id) : "";
-    std::string composed = FormatText("[%s] %s: %s%s", row->name, name_.c_str(), prefix.c_str(),
-                                      text.c_str());
+    std::string composed =
+        FormatText("[%s] %s: %s%s", row->name, name_.c_str(), prefix.c_str(), text.c_str());
     // The event log is readable by every user of the machine: secrets stay out of it as they
     // stay out of the log files.
     if (Out().SecretSource())
@@ -102,7 +102,8 @@ void EventLogger::Write(int category, int id, const std::string& text) {
 void EventLogger::Report(unsigned short eventType, const std::string& text) {
     long error = 0;
     if (!eventLog_->Report(kSource, eventType, kEventId, text, &error)) {
-        Out().Warning("Error '%ld' writing to event log: %s", error, SystemErrorText(error).c_str());
+        Out().Warning("Error '%ld' writing to event log: %s", error,
+                      SystemErrorText(error).c_str());
         return;
     }
     if (ownEventText_.empty()) {

@@ -93,8 +93,8 @@ class EventLogger {
     struct Reading {
         unsigned long lastRecord = 0;
         unsigned long copied = 0;
-        bool began = false;   // a Windows Installer transaction began in the window
-        bool ended = false;   // ... and ended
+        bool began = false;    // a Windows Installer transaction began in the window
+        bool ended = false;    // ... and ended
         bool product = false;  // a product was installed, removed or changed
         bool Closed() const { return began ? ended : product; }
     };

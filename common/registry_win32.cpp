@@ -122,8 +122,11 @@ bool DeleteRegistryKey(const std::string& keyPath, RegistryView view, long* erro
     return Done(result, errorCode);
 }
 
-bool WriteRegistryString(const std::string& path, const std::string& value, RegistryView view,
-                         long* errorCode) {
+namespace {
+
+// Sets a value of an existing key from its raw data.
+bool SetRegistryValue(const std::string& path, DWORD type, const void* data, DWORD size,
+                      RegistryView view, long* errorCode) {
     RegistryPath parsed;
     if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
         return Done(ERROR_INVALID_PARAMETER, errorCode);
@@ -131,23 +134,22 @@ bool WriteRegistryString(const std::string& path, const std::string& value, Regi
     LONG result = OpenKey(parsed, parsed.key, KEY_SET_VALUE, view, &key);
     if (result == ERROR_SUCCESS)
         result = RegSetValueExA(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(), 0,
-                                REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                static_cast<DWORD>(value.size() + 1));
+                                type, static_cast<const BYTE*>(data), size);
     return Done(result, errorCode);
+}
+
+}  // namespace
+
+bool WriteRegistryString(const std::string& path, const std::string& value, RegistryView view,
+                         long* errorCode) {
+    return SetRegistryValue(path, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1), view,
+                            errorCode);
 }
 
 bool WriteRegistryNumber(const std::string& path, unsigned long value, RegistryView view,
                          long* errorCode) {
-    RegistryPath parsed;
-    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
-        return Done(ERROR_INVALID_PARAMETER, errorCode);
-    KeyHandle key;
-    LONG result = OpenKey(parsed, parsed.key, KEY_SET_VALUE, view, &key);
     const DWORD number = static_cast<DWORD>(value);
-    if (result == ERROR_SUCCESS)
-        result = RegSetValueExA(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(), 0,
-                                REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
-    return Done(result, errorCode);
+    return SetRegistryValue(path, REG_DWORD, &number, sizeof(number), view, errorCode);
 }
 
 bool DeleteRegistryValue(const std::string& path, RegistryView view, long* errorCode) {

@@ -242,7 +242,7 @@ TEST_F(EventLoggerTest, FailedWriteIsAWarningAndSecretsNeverReachTheEventLog) {
 TEST_F(EventLoggerTest, InstallerRecordsOfTheWindowAreCopiedOthersAreNot) {
     const std::int64_t start = Now();
     logger_.AddSuccessId(1033);
-    eventLog_.Add("MsiInstaller", 4, 1040, start - 5, {"before"});    // before the window
+    eventLog_.Add("MsiInstaller", 4, 1040, start - 5, {"before"});  // before the window
     eventLog_.Add("MsiInstaller", 4, 1040, start, {"setup.msi"});
     eventLog_.Add("Other", 1, 11708, start + 1, {"not ours"});
     eventLog_.Add("msiinstaller", 1, 11708, start + 1, {"Demo"});
@@ -298,8 +298,7 @@ TEST_F(EventLoggerTest, MessageFileListSkipsAFileThatCannotBeLoaded) {
     record.eventId = 1040;
     record.fullEventId = 1040;
     record.strings = {"a.msi"};
-    EXPECT_EQ("Beginning a Windows Installer transaction: a.msi.",
-              logger_.GetMessageText(record));
+    EXPECT_EQ("Beginning a Windows Installer transaction: a.msi.", logger_.GetMessageText(record));
     const std::vector<std::string> loaded = {"C:\\missing.dll", "C:\\Windows\\system32\\msi.dll"};
     EXPECT_EQ(loaded, eventLog_.loaded);
     EXPECT_TRUE(log_.Contains("EventLogger::LoadLibraryEx()"));

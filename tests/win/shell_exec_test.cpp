@@ -457,12 +457,15 @@ TEST(ShellExecEventTest, HandsTheRunsTimeWindowToTheEventHook) {
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(3010, exec.ExecuteCommand(false, true, true, true));
     const std::int64_t after = std::time(nullptr);
-    EXPECT_GE(MsSince(start), 3000u);  // the child's 1.2 s and two seconds for the events
+    // The hook is called as soon as the child has ended: waiting for late events is the
+    // hook's own decision, taken only where the event log keeps them.
+    EXPECT_GE(MsSince(start), 1200u);
+    EXPECT_LT(MsSince(start), 2500u);
 
     ASSERT_EQ(1, g_hook.calls);
     EXPECT_GE(g_hook.from, before);
     EXPECT_LE(g_hook.to, after);
-    EXPECT_GE(g_hook.to - g_hook.from, 3);
+    EXPECT_GE(g_hook.to - g_hook.from, 1);
     EXPECT_EQ(7u, g_hook.typeMask);  // errors, warnings and information
     EXPECT_EQ(exec.StartTime(), g_hook.from);
     EXPECT_EQ(exec.CurrentTime(), g_hook.to);
