@@ -15,6 +15,7 @@
 #include "instance_map.h"
 #include "log_file.h"
 #include "machine_probe.h"
+#include "message_pump.h"
 #include "messages.h"
 #include "platform.h"
 #include "plugin_library.h"
@@ -215,7 +216,8 @@ void RunDriver::RunConfiguredChain() {
                          SystemRegistry(),
                          SystemFileSystem(),
                          SystemClock(),
-                         GlobalEventLogger()};
+                         GlobalEventLogger(),
+                         SystemMessagePump()};
     Installer installer(*config_, services);
     returnCode_ = installer.Run();
 }

@@ -110,7 +110,7 @@ int Installer::Run() {
         return StopBeforeWalk();
     PrepareWalk();
     if (returnCode_ == RC_InvalidCRC32Checksum)
-        return returnCode_;
+        return returnCode_;  // the integrity check failed: no package runs
     Walk();
     return Finish();
 }

@@ -43,6 +43,7 @@ class Installer {
     void ReportDependencyOutcome();
     int StopBeforeWalk();
     void PrepareWalk();
+    void CheckPackageIntegrity();
     // The walk.
     void Walk();
     bool HandleRunProperties();

@@ -57,8 +57,7 @@ int Installer::CheckPackageList() {
         if (slot < PackageStatusTable::kSlots)
             productMap_.SetItemName(slot++, package->name.c_str());
     }
-    // The integrity check has its own progress item; its check comes with the integrity
-    // service, until then it reports "not checked".
+    // The integrity check has its own progress item (PrepareWalk sets its state).
     if (slot < PackageStatusTable::kSlots)
         productMap_.SetItemName(slot, kIntegrityCheckItem);
     if (!main_ && code < 0) {

@@ -13,6 +13,7 @@
 #include "local_time.h"
 #include "log_file.h"
 #include "messages.h"
+#include "package_integrity.h"
 #include "package_state.h"
 #include "package_status_table.h"
 #include "property_store.h"
@@ -55,7 +56,37 @@ void Installer::PrepareWalk() {
     // Pending file renames of this setup are looked for with the reboot service; until then
     // none is found.
     main_->ArmCallback(run_);
-    SetStatus(kIntegrityCheckItem, PS_Skipped);  // the integrity check reports "not checked"
+    CheckPackageIntegrity();
+}
+
+// The main instance checks the files shipped with setup against "crc32.txt" before an
+// install or a repair, unless "SkipCRC32" is "Yes" (a resumed setup is started with it). The
+// progress item of the check shows the result: not checked (also when the check does not
+// run), passed, or failed; a failed check ends the run with RC_InvalidCRC32Checksum before
+// any package runs.
+//
+// Slot 0: the text of the check marks the run's slot 0 (skipped for -1, failed for 0), and
+// slot 0's state is also the overall state of the run, which Finish() writes at the end
+// (completed or failed). Only what both meanings agree on is written: a failed check ends
+// the run, so slot 0 becomes failed, the state Finish() gives a failed run. A check that
+// did not run writes nothing there: "skipped" would read as the whole run being skipped
+// while the walk goes on, and the progress dialog's Cancel marks only pending slots as
+// canceled. The check's own progress item carries its result in every case.
+void Installer::CheckPackageIntegrity() {
+    const bool wanted =
+        mainInstance_ && (action_ == 0 || action_ == 2) && !store_.IsYes("SkipCRC32");
+    const int result = wanted ? VerifyPackageIntegrity(run_) : -1;
+    if (result < 0) {
+        SetStatus(kIntegrityCheckItem, PS_Skipped);
+        return;
+    }
+    if (result > 0) {
+        SetStatus(kIntegrityCheckItem, PS_Completed);
+        return;
+    }
+    SetStatus(kIntegrityCheckItem, PS_Failed);
+    productMap_.SetItemState(0, PS_Failed);
+    returnCode_ = RC_InvalidCRC32Checksum;
 }
 
 std::string Installer::Label(std::size_t index) const {

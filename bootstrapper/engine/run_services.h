@@ -2,8 +2,9 @@
 // RunServices: everything the installer run and its elements reach outside their own data.
 // The run driver builds it from the real services (the log files, message boxes, the shared
 // status block, child processes, Windows Installer, the registry, the file system, the wall
-// clock, the event log); the walk tests build it from fakes of one machine. Engine and
-// flow code reach the machine and the user only through it.
+// clock, the event log, the window messages of the run's thread); the walk tests build it
+// from fakes of one machine. Engine and flow code reach the machine and the user only
+// through it.
 
 class Clock;
 class EventLogger;
@@ -12,6 +13,7 @@ class InstallerQueries;
 class InstallerResolver;
 class LogFile;
 class MachineProbe;
+class MessagePump;
 class PackageStatusTable;
 class ProcessRunner;
 class PropertyStore;
@@ -31,4 +33,5 @@ struct RunServices {
     FileSystem& files;
     Clock& clock;
     EventLogger& events;
+    MessagePump& pump;  // dispatches waiting window messages during long work
 };

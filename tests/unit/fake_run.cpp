@@ -301,6 +301,29 @@ bool FakeMachine::FileExists(const std::string& path) {
     return files_.count(Lower(path)) > 0;
 }
 
+std::string FakeMachine::InCurrentDirectory(const std::string& path) const {
+    const bool absolute =
+        (path.size() >= 2 && path[1] == ':') || (!path.empty() && path[0] == '\\');
+    return absolute ? path : currentDirectory_ + "\\" + path;
+}
+
+void FakeMachine::SetFileContent(const std::string& path, const std::string& content) {
+    files_[Lower(InCurrentDirectory(path))].content = content;
+}
+
+bool FakeMachine::ReadBlocks(const std::string& path, std::size_t blockSize,
+                             const BlockReceiver& receive) {
+    const auto it = path.empty() ? files_.end() : files_.find(Lower(InCurrentDirectory(path)));
+    if (it == files_.end() || blockSize == 0)
+        return false;
+    const std::string& content = it->second.content;
+    for (std::size_t at = 0; at < content.size(); at += blockSize) {
+        if (!receive(content.data() + at, std::min(blockSize, content.size() - at)))
+            break;
+    }
+    return true;
+}
+
 bool FakeMachine::OemManufacturer(std::string* manufacturer, long* errorCode) {
     *manufacturer = "NO";
     *errorCode = 0;
@@ -384,4 +407,5 @@ FakeRun::FakeRun(PropertyStore& properties)
     : resolver_(kSetupFolder, machine, log.File()), services_{log.File(), properties, prompts,
                                                               progress,   installers, resolver_,
                                                               machine,    machine,    machine,
-                                                              machine,    clock,      events} {}
+                                                              machine,    clock,      events,
+                                                              pump} {}

@@ -18,6 +18,7 @@
 #include "file_system.h"
 #include "log_file.h"
 #include "machine_probe.h"
+#include "message_pump.h"
 #include "package_status_table.h"
 #include "process_runner.h"
 #include "product_info.h"
@@ -53,6 +54,9 @@ class FakeMachine : public InstallerQueries,
     void AddFile(const std::string& path, const std::string& fileVersion = "",
                  const std::string& productName = "");
     void SetCurrentDirectory(const std::string& folder) { currentDirectory_ = folder; }
+    // The bytes of a file (also makes the file exist); a relative path is taken in the current
+    // folder, as when it is read.
+    void SetFileContent(const std::string& path, const std::string& content);
 
     // A registry value by full path ("HKEY_LOCAL_MACHINE\Key\Value"), creating its key.
     void SetValue(const std::string& path, const std::string& value);
@@ -91,6 +95,10 @@ class FakeMachine : public InstallerQueries,
     // FileSystem
     bool FileExists(const std::string& path) override;
     std::string CurrentDirectory() override { return currentDirectory_; }
+    // Reads the content of a file (empty unless set); a relative path (without a drive and
+    // without a leading backslash) is taken in the current folder.
+    bool ReadBlocks(const std::string& path, std::size_t blockSize,
+                    const BlockReceiver& receive) override;
 
     // MachineProbe
     bool HasChassisSerial() override { return chassis; }
@@ -103,6 +111,7 @@ class FakeMachine : public InstallerQueries,
         std::string fileVersion;
         std::string productName;
         std::map<std::string, std::string> table;  // the Property table of a package file
+        std::string content;
         bool isPackage = false;
     };
     struct Entry {
@@ -112,6 +121,7 @@ class FakeMachine : public InstallerQueries,
     };
 
     const Product* Find(const std::string& productCode) const;
+    std::string InCurrentDirectory(const std::string& path) const;
 
     std::vector<Product> products_;
     std::map<std::string, File> files_;  // by lower-case path
@@ -188,6 +198,13 @@ class FakeClock : public Clock {
     unsigned long long slept_ = 0;
 };
 
+// Counts the calls; there are never window messages to dispatch.
+class FakeMessagePump : public MessagePump {
+  public:
+    void DispatchPending() override { ++calls; }
+    int calls = 0;
+};
+
 // A log that writes into memory only.
 class MemoryLog {
   public:
@@ -230,6 +247,7 @@ class FakeRun {
     MemoryLog log;
     MemoryStatusTable progress;
     EventLogger events;
+    FakeMessagePump pump;
 
   private:
     BesideSetupResolver resolver_;

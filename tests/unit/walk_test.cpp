@@ -172,6 +172,11 @@ struct Row {
         missingFiles.push_back(file);
         return *this;
     }
+    // A file beside setup with its bytes (the list "crc32.txt" is one).
+    Row& Content(const char* file, std::string bytes) {
+        fileContents.emplace_back(file, std::move(bytes));
+        return *this;
+    }
     Row& RegistryValue(const std::string& path, const std::string& value) {
         values.emplace_back(path, value);
         return *this;
@@ -239,6 +244,7 @@ struct Row {
     std::vector<std::pair<std::string, std::string>> installed;  // product, version
     std::vector<std::string> missingFiles;
     std::vector<std::pair<std::string, std::string>> values;
+    std::vector<std::pair<std::string, std::string>> fileContents;  // file, bytes
     std::vector<std::pair<std::string, int>> presets;
     std::vector<Script> scripts;
     // Expected: every row states its starts (none by default), return code and prompts
@@ -314,6 +320,9 @@ void WalkTest::Walk(const Row& row) {
         run.machine.Install(MachineProduct(*product, item.second));
     }
     for (const auto& value : row.values) run.machine.SetValue(value.first, value.second);
+    for (const auto& file : row.fileContents)
+        run.machine.SetFileContent(std::string(FakeRun::kSetupFolder) + "\\" + file.first,
+                                   file.second);
     // The engine names the progress items after slot 0 in document order; a preset state
     // stays on the item of that name.
     int slot = 1;
@@ -1035,10 +1044,80 @@ std::vector<Row> CallbackRows() {
     return rows;
 }
 
+// The integrity check of "crc32.txt" before the walk (suite.exe holds "abc", whose CRC-32 is
+// 352441c2; run.exe holds "hello world": d4a1185).
+std::vector<Row> IntegrityRows() {
+    std::vector<Row> rows;
+    const char kWrongList[] = "run.exe|d4a1185\r\nsuite.exe|352441c3\r\n";
+    const char kMismatch[] =
+        "[ERROR] [08:00:00] CRC32 checksum for suite.exe is 352441c2. Matching with 352441c3 "
+        "failed";
+    auto withFiles = [](Row row) {
+        return row.Content("suite.exe", "abc").Content("run.exe", "hello world");
+    };
+    rows.push_back(
+        withFiles(Row("a wrong checksum ends an install before any package runs"))
+            .Content("crc32.txt", kWrongList)
+            .Returns(RC_InvalidCRC32Checksum)
+            .Logs({"(4) PERFORMING INSTALL IN SILENT MODE...",
+                   "[INFO] [08:00:00] CRC32 verification started.", kMismatch,
+                   "[INFO] [08:00:00] CRC32 verification ended."})
+            .NotLogs({"[PRE]  Runtime", "[MAIN] Suite", "INSTALL COMPLETED"})
+            .States({{kIntegrityCheckItem, PS_Failed}, {"Runtime", PS_None}, {"Suite", PS_None}}));
+    rows.push_back(withFiles(Row("a wrong checksum ends a repair before any package runs"))
+                       .Args("r -s")
+                       .AllInstalled()
+                       .Content("crc32.txt", kWrongList)
+                       .Returns(RC_InvalidCRC32Checksum)
+                       .Logs({kMismatch})
+                       .NotLogs({"[PRE]  Runtime"})
+                       .States({{kIntegrityCheckItem, PS_Failed}}));
+    rows.push_back(withFiles(Row("SkipCRC32=Yes skips the check"))
+                       .Args("-s SkipCRC32=Yes")
+                       .Content("crc32.txt", kWrongList)
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .NotLogs({"CRC32 verification", "crc32.txt"})
+                       .States({{kIntegrityCheckItem, PS_Skipped}, {"Suite", PS_Completed}}));
+    rows.push_back(withFiles(Row("without crc32.txt nothing is checked"))
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[INFO] C:\\Setup\\crc32.txt does not exists! Skipping CRC32 "
+                              "check...",
+                              "[PRE]  Runtime"})
+                       .States({{kIntegrityCheckItem, PS_Skipped}}));
+    rows.push_back(withFiles(Row("a matching list passes: LF-only, upper case and leading zeros"))
+                       .Content("crc32.txt", "suite.exe|352441C2\nrun.exe|0d4a1185\n")
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[INFO] [08:00:00] CRC32 verification started.",
+                              "[INFO] [08:00:00] CRC32 verification ended.", "[PRE]  Runtime"})
+                       .NotLogs({"[ERROR]"})
+                       .States({{kIntegrityCheckItem, PS_Completed}, {"Suite", PS_Completed}}));
+    rows.push_back(withFiles(Row("an uninstall does not check"))
+                       .Args("x -s")
+                       .AllInstalled()
+                       .Content("crc32.txt", kWrongList)
+                       .Starts({{"Runtime", kRuntimeUninstall},
+                                {"Suite", kSuiteUninstall},
+                                {"Tools", kToolsUninstall}})
+                       .Returns(RC_AllCompleted)
+                       .NotLogs({"CRC32 verification", "crc32.txt"})
+                       .States({{kIntegrityCheckItem, PS_Skipped}}));
+    rows.push_back(withFiles(Row("a setup that is not the main instance does not check"))
+                       .Args("-s MainInstance=No")
+                       .Content("crc32.txt", kWrongList)
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .NotLogs({"CRC32 verification", "crc32.txt"})
+                       .States({{kIntegrityCheckItem, PS_Skipped}}));
+    return rows;
+}
+
 std::vector<Row> AllRows() {
     std::vector<Row> rows;
     for (auto group : {ActionRows, PackageListRows, FailureRows, QuitAndRebootRows, SelectionRows,
-                       FlowElementRows, CallbackRows}) {
+                       FlowElementRows, CallbackRows, IntegrityRows}) {
         for (Row& row : group()) rows.push_back(std::move(row));
     }
     return rows;
@@ -1076,6 +1155,53 @@ TEST_F(WalkTest, CallbackIsArmedForTheMainPackageOnly) {
     EXPECT_EQ(std::string::npos, log.find("    Callback  : ", first + 1)) << log;
     EXPECT_LT(log.find("[MAIN] Suite"), first);
     EXPECT_LT(first, log.find("[POST] Tools"));
+}
+
+// Slot 0 is the overall state of the run: a failed integrity check ends the run, so it
+// shows failed; a check that did not run leaves it to the end of the run.
+TEST_F(WalkTest, IntegrityCheckAndSlotZero) {
+    Write("config.xml", ConfigXml(Chain()));
+    struct Case {
+        const char* arguments;
+        const char* list;
+        int returnCode;
+        int item;
+        int slotZero;
+    } const cases[] = {
+        {"-s", "suite.exe|0\n", RC_InvalidCRC32Checksum, PS_Failed, PS_Failed},
+        {"-s SkipCRC32=Yes", "suite.exe|0\n", RC_AllCompleted, PS_Skipped, PS_Completed},
+        {"-s", "suite.exe|352441c2\n", RC_AllCompleted, PS_Completed, PS_Completed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments) + " " + c.list);
+        const CommandLine command(("\"C:\\Setup\\setup.exe\" " + std::string(c.arguments)).c_str(),
+                                  " \t", '"');
+        EventLogger events;
+        ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
+                                 kStartTime);
+        ASSERT_TRUE(config.IsValid());
+        FakeRun run(config.Properties());
+        for (const ChainProduct* product : kProducts)
+            run.machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+        run.machine.SetFileContent("C:\\Setup\\suite.exe", "abc");
+        run.machine.SetFileContent("C:\\Setup\\crc32.txt", c.list);
+        // What slot 0 shows while the first package runs.
+        int slotZeroDuringWalk = -100;
+        run.installers.Script(
+            "Runtime",
+            InstallerScript{0, "", "", [&](FakeMachine& machine) {
+                                slotZeroDuringWalk = run.progress.GetItemState(0);
+                                machine.Install(MachineProduct(kRuntime, kRuntime.version));
+                            }});
+        Installer installer(config, run.Services());
+        EXPECT_EQ(c.returnCode, installer.Run()) << run.LogText();
+        EXPECT_EQ(c.item, run.progress.GetItemStateByName(kIntegrityCheckItem));
+        EXPECT_EQ(c.slotZero, run.progress.GetItemState(0));
+        EXPECT_EQ(c.returnCode == RC_AllCompleted ? PS_None : -100, slotZeroDuringWalk);
+        // A checked file dispatches the waiting window messages, and nothing waits.
+        EXPECT_EQ(c.item == PS_Skipped ? 0 : 2, run.pump.calls);
+        EXPECT_EQ(0u, run.clock.SleptMilliseconds());
+    }
 }
 
 }  // namespace

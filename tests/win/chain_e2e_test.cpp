@@ -80,10 +80,12 @@ class ChainRun : public ::testing::Test {
                "<Contents>"
             << contents << "</Contents></Config>";
     }
-    // Runs setup with arguments and returns its exit code; the log is read into log_.
-    long Setup(const std::string& arguments) {
+    // Runs setup with arguments (started in startIn, by default its own folder) and returns
+    // its exit code; the log is read into log_.
+    long Setup(const std::string& arguments, const std::string& startIn = "") {
         DeleteFileA((temp_ + "\\Bootstrapper.log").c_str());
-        ChildProcess setup("\"" + app_ + "\\setup.exe\" " + arguments, app_, {"TEMP=" + temp_});
+        ChildProcess setup("\"" + app_ + "\\setup.exe\" " + arguments,
+                           startIn.empty() ? app_ : startIn, {"TEMP=" + temp_});
         EXPECT_TRUE(setup.Started());
         const long code = setup.Wait(240000);
         log_ = ReadTextFile(temp_ + "\\Bootstrapper.log");
@@ -94,6 +96,20 @@ class ChainRun : public ::testing::Test {
     TestFolder folder_;
     std::string app_, temp_, log_;
 };
+
+// The whole line of text that holds part, or "" when none does.
+std::string LineWith(const std::string& text, const std::string& part) {
+    const std::size_t at = text.find(part);
+    if (at == std::string::npos)
+        return "";
+    const std::size_t start = text.rfind('\n', at);
+    const std::size_t end = text.find('\n', at);
+    const std::size_t from = start == std::string::npos ? 0 : start + 1;
+    std::string line = text.substr(from, end == std::string::npos ? end : end - from);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
 
 // A fake installer package: fake.exe runs with the given switches when installing.
 std::string FakePackage(const std::string& name, const std::string& switches,
@@ -214,6 +230,52 @@ TEST_F(ChainRun, ValuesStayOneArgumentAndSecretsStayOutOfTheLogs) {
     EXPECT_FALSE(Contains(log_, "Hunter2-Secret"));
     EXPECT_FALSE(Contains(sharedLog, "Hunter2-Secret"));
     EXPECT_FALSE(sharedLog.empty());
+}
+
+// "crc32.txt" beside setup lists files of setup's folder with their CRC-32: a wrong checksum
+// ends the run with RC_InvalidCRC32Checksum (17) before any installer runs, SkipCRC32=Yes
+// skips the check, and a list that matches lets the run go on. Setup is started from another
+// folder: the listed names are taken in setup's own folder.
+TEST_F(ChainRun, IntegrityCheckOfTheShippedFiles) {
+    UseFakeInstallers(FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    // CRC-32 of "abc": 352441c2; of "hello world": d4a1185; of 70000 "x" (two blocks of
+    // the read): c5614828.
+    std::ofstream(app_ + "\\abc.txt", std::ios::binary) << "abc";
+    std::ofstream(app_ + "\\hello.txt", std::ios::binary) << "hello world";
+    std::ofstream(app_ + "\\big.bin", std::ios::binary) << std::string(70000, 'x');
+    std::ofstream(app_ + "\\crc32.txt", std::ios::binary)
+        << "abc.txt|352441c3\r\nhello.txt|d4a1185\r\nbig.bin|c5614828\r\n";
+    EXPECT_EQ(17, Setup("-s", temp_)) << log_;
+    EXPECT_FALSE(Ran("main.done"));
+    const std::string error = LineWith(log_, "] CRC32 checksum for ");
+    EXPECT_EQ(0u, error.find("[ERROR] [")) << error;
+    EXPECT_NE(std::string::npos,
+              error.find("] CRC32 checksum for abc.txt is 352441c2. Matching with 352441c3 failed"))
+        << error;
+    EXPECT_EQ(std::string::npos, log_.find("CRC32 checksum for hello.txt")) << log_;
+    EXPECT_EQ(std::string::npos, log_.find("CRC32 checksum for big.bin")) << log_;
+    EXPECT_EQ(std::string::npos, log_.find("Unable to open file")) << log_;
+    const std::vector<std::size_t> order =
+        Positions(log_, {"(4) PERFORMING INSTALL IN SILENT MODE...",
+                         "] CRC32 verification started.", "] CRC32 checksum for abc.txt",
+                         "] CRC32 verification ended.", "Returned  17  [RC_InvalidCRC32Checksum]"});
+    for (std::size_t i = 0; i < order.size(); ++i)
+        EXPECT_NE(std::string::npos, order[i]) << "line " << i << " missing or out of order\n"
+                                               << log_;
+    EXPECT_FALSE(Contains(log_, "[MAIN] Main"));
+
+    EXPECT_EQ(0, Setup("-s SkipCRC32=Yes", temp_)) << log_;
+    EXPECT_TRUE(Ran("main.done"));
+    EXPECT_FALSE(Contains(log_, "CRC32 verification")) << log_;
+    ASSERT_TRUE(DeleteFileA((app_ + "\\main.done").c_str()));
+
+    // LF-only line ends, upper case and leading zeros match.
+    std::ofstream(app_ + "\\crc32.txt", std::ios::binary)
+        << "abc.txt|352441C2\nhello.txt|0d4a1185\nbig.bin|C5614828\n";
+    EXPECT_EQ(0, Setup("-s", temp_)) << log_;
+    EXPECT_TRUE(Ran("main.done"));
+    EXPECT_TRUE(Contains(log_, "] CRC32 verification ended.")) << log_;
+    EXPECT_FALSE(Contains(log_, "CRC32 checksum for")) << log_;
 }
 
 TEST_F(ChainRun, MissingInstallerFailsThePackage) {

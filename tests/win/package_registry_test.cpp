@@ -18,6 +18,7 @@
 #include "file_system.h"
 #include "log_capture.h"
 #include "machine_probe.h"
+#include "message_pump.h"
 #include "package_status_table.h"
 #include "process_runner.h"
 #include "property_store.h"
@@ -77,7 +78,8 @@ class PackageRegistryTest : public ::testing::Test {
                      SystemRegistry(),
                      SystemFileSystem(),
                      SystemClock(),
-                     events_};
+                     events_,
+                     SystemMessagePump()};
 };
 
 TEST_F(PackageRegistryTest, ArmingClearsTheValueAndPublishesItsPath) {
