@@ -65,13 +65,10 @@ void Installer::PrepareWalk() {
 // run), passed, or failed; a failed check ends the run with RC_InvalidCRC32Checksum before
 // any package runs.
 //
-// Slot 0: the text of the check marks the run's slot 0 (skipped for -1, failed for 0), and
-// slot 0's state is also the overall state of the run, which Finish() writes at the end
-// (completed or failed). Only what both meanings agree on is written: a failed check ends
-// the run, so slot 0 becomes failed, the state Finish() gives a failed run. A check that
-// did not run writes nothing there: "skipped" would read as the whole run being skipped
-// while the walk goes on, and the progress dialog's Cancel marks only pending slots as
-// canceled. The check's own progress item carries its result in every case.
+// Slot 0 is also the overall state of the run, which Finish() writes at the end. A failed
+// check ends the run, so slot 0 becomes failed at once, as Finish() would leave it. A check
+// that did not run writes nothing there: "skipped" would read as the whole run being skipped
+// while the walk goes on. The check's own progress item carries its result in every case.
 void Installer::CheckPackageIntegrity() {
     const bool wanted =
         mainInstance_ && (action_ == 0 || action_ == 2) && !store_.IsYes("SkipCRC32");

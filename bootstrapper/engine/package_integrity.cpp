@@ -29,10 +29,9 @@ std::tm LocalNow(RunServices& run) {
 
 std::string FileChecksum(const std::string& path, RunServices& run) {
     Crc32 crc;
-    // The text dispatches the waiting window messages before reading, and waits 50 ms when
-    // none waits: a fixed cost per file that buys nothing. The messages are dispatched
-    // without any wait, before the first block and after each one, so that the progress
-    // dialog stays responsive however large the file is.
+    // Waiting window messages are dispatched before the first block and after each one, so
+    // that the progress dialog stays responsive however large the file is. There is no
+    // pause when none is waiting: a fixed wait per file would only slow the check down.
     run.pump.DispatchPending();
     const bool read = run.files.ReadBlocks(path, kChecksumBlockSize,
                                            [&crc, &run](const char* data, std::size_t size) {
@@ -54,16 +53,13 @@ bool SameChecksum(const std::string& computed, const std::string& listed) {
            computedValue == listedValue;
 }
 
-// The list is read whole and split at line feeds. The text removes the last character of
-// every line that holds a "|", meant for the carriage return of a CR-LF list; in a list with
-// LF-only ends that cuts the last digit of the checksum, so a correct list fails and blocks
-// the install. Only a trailing carriage return is dropped here, and both fields are trimmed
-// of blanks and tabs. Every list that matched before still matches: the character the text
-// cut was then a carriage return, the blank (or tab) that had to follow a checksum in an
-// LF-only list, or the blank the text appends to the last line; and checksums are compared
-// as values (SameChecksum), so the texts that were equal without regard to case still are.
-// The one exception is a line with an empty checksum for a file that cannot be read (two
-// empty texts were equal): an unreadable file never passes the check.
+// The list is read whole and split at line feeds; lines without "|" and lines that do not
+// split into exactly two fields are ignored. Lists are written by hand and by many tools:
+// a trailing carriage return is dropped (CR-LF lists), both fields are trimmed of blanks and
+// tabs, and checksums are compared as numbers (SameChecksum), so that upper case and the
+// leading zeros most tools print still match. Older lists had to follow each checksum of an
+// LF-only file with a blank; they match as well. A listed file that cannot be read never
+// passes, not even against an empty checksum.
 int VerifyPackageIntegrity(RunServices& run) {
     LogFile& log = run.log;
     const std::string listPath = Files::JoinPath(run.files.CurrentDirectory(), kChecksumListName);
