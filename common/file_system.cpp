@@ -17,6 +17,13 @@ class SystemFiles : public FileSystem {
     std::string CurrentDirectory() override { return platform::CurrentDirectory(); }
     bool ReadBlocks(const std::string& path, std::size_t blockSize,
                     const BlockReceiver& receive) override;
+    std::string ShortPath(const std::string& path) override {
+        const platform::ShortPathResult shortPath = platform::ShortPathName(path, kMaxPath);
+        return shortPath.ok && !shortPath.path.empty() ? shortPath.path : path;
+    }
+
+  private:
+    static constexpr std::size_t kMaxPath = 4096;
 };
 
 // The system part is the opening of the file (platform.h): binary, and with a handle that no

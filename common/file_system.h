@@ -22,6 +22,8 @@ class FileSystem {
     // it was read to its end or receive stopped the reading.
     virtual bool ReadBlocks(const std::string& path, std::size_t blockSize,
                             const BlockReceiver& receive) = 0;
+    // The short (8.3) form of an existing path, or the path itself when it has none.
+    virtual std::string ShortPath(const std::string& path) = 0;
 };
 
 FileSystem& SystemFileSystem();

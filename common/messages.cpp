@@ -110,3 +110,8 @@ const char* SeverityName(int severity) {
             return "Invalid format";
     }
 }
+
+std::string MessageText(const Messages& messages, const char* tag, const char* fallback) {
+    const MessageEntry* entry = messages.Find(tag);
+    return entry && entry->text[0] != '\0' ? entry->text : (fallback ? fallback : "");
+}

@@ -48,6 +48,9 @@ class Messages {
 // The message table of the program.
 Messages& UserMessages();
 
+// The text of tag in messages, or fallback when there is none or it is empty.
+std::string MessageText(const Messages& messages, const char* tag, const char* fallback);
+
 // Severity words of flow-element messages: "Info" 1, "Warning" 2, "Error" 3 (any case),
 // "" 0, anything else -1.
 int ParseSeverity(const char* text);

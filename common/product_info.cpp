@@ -325,10 +325,6 @@ bool ReadMatchingEntry(InstallerQueries& queries, const std::string& keyName, Re
     return true;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // The uninstall key names of a view; a view without the key has none.
 std::vector<std::string> UninstallKeyNames(InstallerQueries& queries, RegistryView view) {
@@ -472,7 +468,7 @@ std::vector<InstallAnywhereEntry> FindInstallAnywhereProducts(const char* identi
     for (RegistryView view : {kRegistry64View, kRegistry32View}) {
         for (const std::string& name : UninstallKeyNames(queries, view)) {
             InstallAnywhereEntry entry;
-            if (seen.insert(Lower(name)).second &&
+            if (seen.insert(ToLowerAscii(name)).second &&
                 ReadMatchingEntry(queries, name, view, wanted, &entry))
                 found.push_back(entry);
         }

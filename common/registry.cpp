@@ -1,5 +1,7 @@
 #include "registry.h"
 
+#include <algorithm>
+
 #include "text_util.h"
 
 const char* const kInstallInfoKey = "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo";
@@ -39,6 +41,17 @@ bool ParseRegistryPath(const std::string& path, RegistryPath* parsed) {
     return true;
 }
 
+std::vector<std::string> SplitMultiString(const std::string& data) {
+    std::vector<std::string> texts;
+    for (std::size_t start = 0; start < data.size();) {
+        const std::size_t end = std::min(data.find('\0', start), data.size());
+        if (end > start)
+            texts.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    return texts;
+}
+
 namespace {
 
 class SystemRegistryAccess : public RegistryAccess {
@@ -63,6 +76,10 @@ class SystemRegistryAccess : public RegistryAccess {
     bool WriteNumber(const std::string& path, unsigned long value, RegistryView view,
                      long* errorCode) override {
         return WriteRegistryNumber(path, value, view, errorCode);
+    }
+    bool ReadStrings(const std::string& path, std::vector<std::string>* texts, RegistryView view,
+                     long* errorCode) override {
+        return ReadRegistryStrings(path, texts, view, errorCode);
     }
     bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                          RegistryView view, long* errorCode) override {

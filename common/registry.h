@@ -45,6 +45,9 @@ bool DeleteRegistryValue(const std::string& path, RegistryView view, long* error
 bool WriteRegistryNumber(const std::string& path, unsigned long value, RegistryView view,
                          long* errorCode);
 
+// The strings of the data of a multi-string value, without the empty ones.
+std::vector<std::string> SplitMultiString(const std::string& data);
+
 struct RegistryValue {
     std::string name;
     std::string data;  // as ReadRegistryValue gives it
@@ -54,6 +57,8 @@ bool EnumerateRegistryValues(const std::string& keyPath, std::vector<RegistryVal
                              RegistryView view, long* errorCode);
 
 // The texts of a multi-string value (REG_MULTI_SZ); any other text value gives one text.
+// Empty strings are passed over, not taken for the end: Windows' own list of pending file
+// renames holds one after every file that is to be deleted.
 bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* texts,
                          RegistryView view, long* errorCode);
 
@@ -71,6 +76,9 @@ class RegistryAccess {
     virtual bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) = 0;
     virtual bool WriteNumber(const std::string& path, unsigned long value, RegistryView view,
                              long* errorCode) = 0;
+    // As ReadRegistryStrings.
+    virtual bool ReadStrings(const std::string& path, std::vector<std::string>* texts,
+                             RegistryView view, long* errorCode) = 0;
     virtual bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                                  RegistryView view, long* errorCode) = 0;
 };

@@ -202,23 +202,23 @@ bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* text
     KeyHandle key;
     LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
     const char* name = parsed.namesKey ? nullptr : parsed.valueName.c_str();
-    DWORD size = 0;
-    if (result == ERROR_SUCCESS)
+    std::string data;
+    // The value may grow between the query of its size and its reading: asked again then.
+    for (int attempt = 0; attempt < 3 && result == ERROR_SUCCESS; ++attempt) {
+        DWORD size = 0;
         result = RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size);
-    std::string data(size + 2, '\0');
-    if (result == ERROR_SUCCESS)
+        if (result != ERROR_SUCCESS)
+            break;
+        data.assign(size + 2, '\0');
         result = RegQueryValueExA(key.Get(), name, nullptr, nullptr,
                                   reinterpret_cast<BYTE*>(&data[0]), &size);
+        data.resize(size);
+        if (result != ERROR_MORE_DATA)
+            break;
+        result = ERROR_SUCCESS;
+    }
     if (result != ERROR_SUCCESS)
         return Done(result, errorCode);
-    data.resize(size);
-    for (std::size_t start = 0; start < data.size();) {
-        const std::size_t end = data.find('\0', start);
-        const std::string text = data.substr(start, end - start);
-        if (text.empty())
-            break;
-        texts->push_back(text);
-        start = end == std::string::npos ? data.size() : end + 1;
-    }
+    *texts = SplitMultiString(data);
     return Done(ERROR_SUCCESS, errorCode);
 }

@@ -44,6 +44,15 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
     return true;
 }
 
+std::string ToLowerAscii(std::string text) {
+    for (char& c : text) c = static_cast<char>(Lower(c));
+    return text;
+}
+
+bool ContainsNoCase(const std::string& text, const std::string& part) {
+    return ToLowerAscii(text).find(ToLowerAscii(part)) != std::string::npos;
+}
+
 bool EndsWithNoCase(const std::string& text, const char* suffix) {
     const std::size_t length = std::strlen(suffix);
     if (text.size() < length)

@@ -13,6 +13,9 @@ std::string TrimRight(const std::string& text, const char* set);
 bool EqualsNoCase(const char* a, const char* b);
 bool StartsWithNoCase(const std::string& text, const char* prefix);
 bool EndsWithNoCase(const std::string& text, const char* suffix);
+bool ContainsNoCase(const std::string& text, const std::string& part);
+// text with its ASCII capitals made small.
+std::string ToLowerAscii(std::string text);
 
 // The names of a name list: items separated by ",", ";", blanks or tabs; empty items are
 // dropped.

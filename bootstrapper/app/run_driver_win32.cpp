@@ -15,6 +15,7 @@
 #include "instance_map.h"
 #include "log_file.h"
 #include "machine_probe.h"
+#include "machine_restart.h"
 #include "message_pump.h"
 #include "messages.h"
 #include "platform.h"
@@ -217,7 +218,8 @@ void RunDriver::RunConfiguredChain() {
                          SystemFileSystem(),
                          SystemClock(),
                          GlobalEventLogger(),
-                         SystemMessagePump()};
+                         SystemMessagePump(),
+                         SystemMachineRestart()};
     Installer installer(*config_, services);
     returnCode_ = installer.Run();
 }

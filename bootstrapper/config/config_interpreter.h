@@ -70,6 +70,8 @@ class ConfigInterpreter {
     int GetPartialRun() const { return request_.partialRun; }
     // Null when "config.xml" names none.
     const char* GetProductName() const;
+    // The command line setup was started with.
+    const CommandLine& Command() const { return command_; }
     const char* GetProductVersion() const;
     const char* GetNoExternalNoGuiArgs() const;
     const std::string& GetProductTag() const { return productTag_; }

@@ -44,6 +44,7 @@ class Installer {
     int StopBeforeWalk();
     void PrepareWalk();
     void CheckPackageIntegrity();
+    void LookForPendingRenames();
     // The walk.
     void Walk();
     bool HandleRunProperties();
@@ -99,6 +100,7 @@ class Installer {
     bool failed_ = false;
     bool success_ = true;
     std::string failReason_;
+    std::string pendingRenames_;  // the file operations Windows has pending for the restart
     bool rebootRequired_ = false;
     bool rebootNow_ = false;
     bool continueAfterReboot_ = false;

@@ -2,6 +2,7 @@
 // reboot decisions and the return code.
 
 #include "clock.h"
+#include "command_line.h"
 #include "config_interpreter.h"
 #include "event_logger.h"
 #include "f_package.h"
@@ -11,16 +12,13 @@
 #include "package_state.h"
 #include "package_status_table.h"
 #include "property_store.h"
+#include "reboot_step.h"
 #include "return_codes.h"
 #include "run_services.h"
 #include "text_util.h"
 #include "user_prompts.h"
 
-namespace {
-
-const std::string kRebootRule(60, '#');
-
-}  // namespace
+namespace {}  // namespace
 
 int Installer::Finish() {
     LogFile& log = log_;
@@ -44,9 +42,12 @@ int Installer::Finish() {
         run_.events.Action(EventId(1000, 2), text);
     }
     if (showMessages_ && !success_ && !quitRequested_) {
-        const std::string text =
+        std::string text =
             std::string(product) +
             (returnCode_ == RC_ActionCanceled ? " setup canceled!" : " setup failed!");
+        // Operations Windows still has pending for a restart may be why the run failed.
+        if (!pendingRenames_.empty())
+            text += "\n" + pendingRenames_ + run_.prompts.Text("PEND_REBOOT_ON_FAIL", "");
         run_.prompts.Show("BS_ERROR", text.c_str(), kBoxIconError);
     }
     const bool rollback = DecideRollback();
@@ -98,11 +99,21 @@ void Installer::RollBack() {
     log_.Error("Cannot uninstall this product since the original setup was not found.");
 }
 
-// A reboot is due. Restarting the machine and the resume entry come with the reboot
-// service; until then the run reports that the reboot was not initiated and returns
-// RC_RebootRequired.
+// A reboot is due: the reboot step asks, restarts and arranges the resume.
 int Installer::RebootStep() const {
-    const char* outcome = external_ ? "EXTERNALLY CONTROLLED" : "REBOOT NOT INITIATED";
-    log_.Line("\n%s\nREBOOT REQUIRED -> %s\n%s", kRebootRule.c_str(), outcome, kRebootRule.c_str());
-    return RC_RebootRequired;
+    RebootRequest request;
+    request.externalControl = external_;
+    request.continueAfterReboot = continueAfterReboot_;
+    request.reboot = rebootRequired_;
+    request.ask = showMessages_;
+    request.noCancel = store_.IsYes("DisableCancelOnRebootRequired");
+    // A walk ended by "ForceReboot" "Yes" wrote no completion event.
+    request.writeCompletionEvent = !forcedReboot_ || continueAfterReboot_;
+    request.productName = config_.GetProductName() ? config_.GetProductName() : "";
+    const CommandLine& command = config_.Command();
+    request.programPath = command.FullProgramPath();
+    // The first token is the program itself.
+    for (int i = 1; i < command.ArgumentCount(); ++i)
+        request.arguments += (request.arguments.empty() ? "" : " ") + command.Argument(i);
+    return RunRebootStep(run_, request);
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "clock.h"
+#include "command_line.h"
 #include "config_interpreter.h"
 #include "event_logger.h"
 #include "f_package.h"
@@ -14,6 +15,7 @@
 #include "log_file.h"
 #include "messages.h"
 #include "package_integrity.h"
+#include "pending_renames.h"
 #include "package_state.h"
 #include "package_status_table.h"
 #include "property_store.h"
@@ -53,10 +55,20 @@ std::string WithoutLastComma(const std::string& reason) {
 }  // namespace
 
 void Installer::PrepareWalk() {
-    // Pending file renames of this setup are looked for with the reboot service; until then
-    // none is found.
+    if (mainInstance_)
+        LookForPendingRenames();
     main_->ArmCallback(run_);
     CheckPackageIntegrity();
+}
+
+// Files that Windows replaces or deletes at the next restart: when setup itself is among
+// them, the walk stops before its first element and asks for the restart first.
+void Installer::LookForPendingRenames() {
+    pendingRenames_ = PendingFileRenames(run_);
+    const CommandLine& command = config_.Command();
+    if (PendingRenamesName(pendingRenames_, command.FullProgramPath()) ||
+        PendingRenamesName(pendingRenames_, command.ShortProgramPath()))
+        store_.Set("PendingReboot", "1", true);
 }
 
 // The main instance checks the files shipped with setup against "crc32.txt" before an

@@ -13,6 +13,7 @@ class InstallerQueries;
 class InstallerResolver;
 class LogFile;
 class MachineProbe;
+class MachineRestart;
 class MessagePump;
 class PackageStatusTable;
 class ProcessRunner;
@@ -34,4 +35,5 @@ struct RunServices {
     Clock& clock;
     EventLogger& events;
     MessagePump& pump;  // dispatches waiting window messages during long work
+    MachineRestart& restart;
 };

@@ -12,6 +12,9 @@ class MessageBoxUserPrompts : public UserPrompts {
     int Show(const char* tag, const char* text, unsigned type) override {
         return UserMessages().Show(tag, text, kSetupCaption, type, nullptr, nullptr, false);
     }
+    std::string Text(const char* tag, const char* fallback) override {
+        return MessageText(UserMessages(), tag, fallback);
+    }
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "fake_run.h"
 
+#include "text_util.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -15,13 +17,8 @@ const long kUnknownProperty = 1608;  // ERROR_UNKNOWN_PROPERTY
 const long kOpenFailed = 110;        // ERROR_OPEN_FAILED
 const std::time_t kEightOClock = 8 * 3600;
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string KeyOf(const std::string& path) {
-    std::string key = Lower(path);
+    std::string key = ToLowerAscii(path);
     while (!key.empty() && key.back() == '\\') key.pop_back();
     return key;
 }
@@ -62,7 +59,7 @@ void FakeMachine::Install(const Product& product) {
 
 bool FakeMachine::Remove(const std::string& productCode) {
     const auto it = std::find_if(products_.begin(), products_.end(), [&](const Product& p) {
-        return Lower(p.productCode) == Lower(productCode);
+        return ToLowerAscii(p.productCode) == ToLowerAscii(productCode);
     });
     if (it == products_.end())
         return false;
@@ -72,7 +69,7 @@ bool FakeMachine::Remove(const std::string& productCode) {
 
 const FakeMachine::Product* FakeMachine::Find(const std::string& productCode) const {
     for (const Product& product : products_) {
-        if (Lower(product.productCode) == Lower(productCode))
+        if (ToLowerAscii(product.productCode) == ToLowerAscii(productCode))
             return &product;
     }
     return nullptr;
@@ -85,14 +82,14 @@ std::string FakeMachine::VersionOf(const std::string& productCode) const {
 
 void FakeMachine::AddPackageFile(const std::string& path,
                                  const std::map<std::string, std::string>& table) {
-    File& file = files_[Lower(path)];
+    File& file = files_[ToLowerAscii(path)];
     file.table = table;
     file.isPackage = true;
 }
 
 void FakeMachine::AddFile(const std::string& path, const std::string& fileVersion,
                           const std::string& productName) {
-    File& file = files_[Lower(path)];
+    File& file = files_[ToLowerAscii(path)];
     file.fileVersion = fileVersion;
     file.productName = productName;
 }
@@ -109,7 +106,7 @@ std::string FakeMachine::Value(const std::string& path) const {
     std::string key, name;
     SplitValuePath(path, &key, &name);
     for (const auto& value : values_) {
-        if (value.key == key && Lower(value.name) == Lower(name))
+        if (value.key == key && ToLowerAscii(value.name) == ToLowerAscii(name))
             return value.data;
     }
     return std::string();
@@ -123,7 +120,7 @@ long FakeMachine::RelatedProduct(const char* upgradeCode, unsigned long index,
                                  std::string* productCode) {
     unsigned long seen = 0;
     for (const Product& product : products_) {
-        if (Lower(product.upgradeCode) != Lower(upgradeCode))
+        if (ToLowerAscii(product.upgradeCode) != ToLowerAscii(upgradeCode))
             continue;
         if (seen++ == index) {
             *productCode = product.productCode;
@@ -156,7 +153,7 @@ long FakeMachine::ProductProperty(const char* productCode, const char* property,
 }
 
 std::unique_ptr<InstallerPackage> FakeMachine::OpenPackage(const char* path, long* error) {
-    const auto it = files_.find(Lower(path));
+    const auto it = files_.find(ToLowerAscii(path));
     if (it == files_.end() || !it->second.isPackage) {
         *error = kOpenFailed;
         return nullptr;
@@ -184,12 +181,12 @@ long FakeMachine::ListMachineSubkeys(const char* key, RegistryView,
 }
 
 std::string FakeMachine::FileVersion(const char* path) {
-    const auto it = files_.find(Lower(path));
+    const auto it = files_.find(ToLowerAscii(path));
     return it == files_.end() ? std::string() : it->second.fileVersion;
 }
 
 std::string FakeMachine::FileProductName(const char* path) {
-    const auto it = files_.find(Lower(path));
+    const auto it = files_.find(ToLowerAscii(path));
     return it == files_.end() ? std::string() : it->second.productName;
 }
 
@@ -198,7 +195,7 @@ bool FakeMachine::ReadValue(const std::string& path, std::string* value, Registr
     std::string key, name;
     SplitValuePath(path, &key, &name);
     for (const auto& entry : values_) {
-        if (entry.key == key && Lower(entry.name) == Lower(name)) {
+        if (entry.key == key && ToLowerAscii(entry.name) == ToLowerAscii(name)) {
             *value = entry.data;
             *errorCode = 0;
             return true;
@@ -241,6 +238,16 @@ bool FakeMachine::DeleteKey(const std::string& keyPath, RegistryView, long* erro
     return true;
 }
 
+bool FakeMachine::ReadStrings(const std::string& path, std::vector<std::string>* texts,
+                              RegistryView view, long* errorCode) {
+    std::string data;
+    texts->clear();
+    if (!ReadValue(path, &data, view, errorCode))
+        return false;
+    *texts = SplitMultiString(data);
+    return true;
+}
+
 bool FakeMachine::WriteNumber(const std::string& path, unsigned long value, RegistryView view,
                               long* errorCode) {
     return WriteString(path, std::to_string(value), view, errorCode);
@@ -255,7 +262,7 @@ bool FakeMachine::WriteString(const std::string& path, const std::string& value,
         return false;
     }
     for (auto& entry : values_) {
-        if (entry.key == key && Lower(entry.name) == Lower(name)) {
+        if (entry.key == key && ToLowerAscii(entry.name) == ToLowerAscii(name)) {
             entry.data = value;
             *errorCode = 0;
             return true;
@@ -270,7 +277,7 @@ bool FakeMachine::DeleteValue(const std::string& path, RegistryView, long* error
     std::string key, name;
     SplitValuePath(path, &key, &name);
     const auto it = std::find_if(values_.begin(), values_.end(), [&](const Entry& value) {
-        return value.key == key && Lower(value.name) == Lower(name);
+        return value.key == key && ToLowerAscii(value.name) == ToLowerAscii(name);
     });
     if (it == values_.end()) {
         *errorCode = kNotFound;
@@ -298,7 +305,7 @@ bool FakeMachine::EnumerateValues(const std::string& keyPath, std::vector<Regist
 }
 
 bool FakeMachine::FileExists(const std::string& path) {
-    return files_.count(Lower(path)) > 0;
+    return files_.count(ToLowerAscii(path)) > 0;
 }
 
 std::string FakeMachine::InCurrentDirectory(const std::string& path) const {
@@ -308,12 +315,13 @@ std::string FakeMachine::InCurrentDirectory(const std::string& path) const {
 }
 
 void FakeMachine::SetFileContent(const std::string& path, const std::string& content) {
-    files_[Lower(InCurrentDirectory(path))].content = content;
+    files_[ToLowerAscii(InCurrentDirectory(path))].content = content;
 }
 
 bool FakeMachine::ReadBlocks(const std::string& path, std::size_t blockSize,
                              const BlockReceiver& receive) {
-    const auto it = path.empty() ? files_.end() : files_.find(Lower(InCurrentDirectory(path)));
+    const auto it =
+        path.empty() ? files_.end() : files_.find(ToLowerAscii(InCurrentDirectory(path)));
     if (it == files_.end() || blockSize == 0)
         return false;
     const std::string& content = it->second.content;
@@ -408,4 +416,4 @@ FakeRun::FakeRun(PropertyStore& properties)
                                                               progress,   installers, resolver_,
                                                               machine,    machine,    machine,
                                                               machine,    clock,      events,
-                                                              pump} {}
+                                                              pump,       restart} {}

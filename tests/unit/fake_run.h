@@ -18,6 +18,8 @@
 #include "file_system.h"
 #include "log_file.h"
 #include "machine_probe.h"
+#include "machine_restart.h"
+#include "messages.h"
 #include "message_pump.h"
 #include "package_status_table.h"
 #include "process_runner.h"
@@ -54,6 +56,10 @@ class FakeMachine : public InstallerQueries,
     void AddFile(const std::string& path, const std::string& fileVersion = "",
                  const std::string& productName = "");
     void SetCurrentDirectory(const std::string& folder) { currentDirectory_ = folder; }
+    // The short form ShortPath gives for path (else the path itself).
+    void SetShortPath(const std::string& path, const std::string& shortPath) {
+        shortPaths_[path] = shortPath;
+    }
     // The bytes of a file (also makes the file exist); a relative path is taken in the current
     // folder, as when it is read.
     void SetFileContent(const std::string& path, const std::string& content);
@@ -86,6 +92,10 @@ class FakeMachine : public InstallerQueries,
     bool WriteString(const std::string& path, const std::string& value, RegistryView view,
                      long* errorCode) override;
     bool DeleteValue(const std::string& path, RegistryView view, long* errorCode) override;
+    // A multi-string value is kept as its strings each ended by a zero character, as the
+    // registry keeps it.
+    bool ReadStrings(const std::string& path, std::vector<std::string>* texts, RegistryView view,
+                     long* errorCode) override;
     // Kept as decimal text, as ReadValue gives numbers.
     bool WriteNumber(const std::string& path, unsigned long value, RegistryView view,
                      long* errorCode) override;
@@ -95,6 +105,10 @@ class FakeMachine : public InstallerQueries,
     // FileSystem
     bool FileExists(const std::string& path) override;
     std::string CurrentDirectory() override { return currentDirectory_; }
+    std::string ShortPath(const std::string& path) override {
+        const auto it = shortPaths_.find(path);
+        return it == shortPaths_.end() ? path : it->second;
+    }
     // Reads the content of a file (empty unless set); a relative path (without a drive and
     // without a leading backslash) is taken in the current folder.
     bool ReadBlocks(const std::string& path, std::size_t blockSize,
@@ -128,6 +142,7 @@ class FakeMachine : public InstallerQueries,
     std::vector<std::string> keys_;      // lower case, without a final "\"
     std::vector<Entry> values_;          // in the order they were written
     std::string currentDirectory_ = "C:\\Setup";
+    std::map<std::string, std::string> shortPaths_;
 };
 
 // What one installer does when it runs, by the name it is started under (the package's
@@ -178,10 +193,31 @@ class FakePrompts : public UserPrompts {
         unsigned type = 0;
     };
     int Show(const char* tag, const char* text, unsigned type) override;
+    // From a message table with the built-in texts, which a test may change.
+    std::string Text(const char* tag, const char* fallback) override {
+        return MessageText(messages, tag, fallback);
+    }
 
+    Messages messages;
     std::vector<int> answers;
     int defaultAnswer = 7;  // No
     std::vector<Shown> shown;
+};
+
+// Records the restarts the run asks for; succeeds unless told otherwise.
+class FakeRestart : public MachineRestart {
+  public:
+    bool Restart(const std::string& message, unsigned delaySeconds, long* error) override {
+        requests.push_back(Request{message, delaySeconds});
+        *error = failure;
+        return failure == 0;
+    }
+    struct Request {
+        std::string message;
+        unsigned delaySeconds;
+    };
+    std::vector<Request> requests;
+    long failure = 0;  // the error a restart fails with, 0: it starts
 };
 
 // Starts at a fixed time (08:00:00 local time) and moves only by Advance and Sleep.
@@ -248,6 +284,7 @@ class FakeRun {
     MemoryStatusTable progress;
     EventLogger events;
     FakeMessagePump pump;
+    FakeRestart restart;
 
   private:
     BesideSetupResolver resolver_;

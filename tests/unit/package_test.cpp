@@ -98,7 +98,7 @@ RunServices ServicesOf(FakeRun& run, FakeRunner& runner) {
     return RunServices{
         services.log,      services.properties, services.prompts, services.progress, runner,
         services.resolver, services.detection,  services.machine, services.registry, services.files,
-        services.clock,    services.events,     services.pump};
+        services.clock,    services.events,     services.pump,    services.restart};
 }
 
 class PackageTest : public ::testing::Test {

@@ -118,6 +118,13 @@ std::string Post(const std::string& attributes = "", const std::string& children
 std::string Chain() {
     return Pre() + Main() + Post();
 }
+// A multi-string registry value: each string ended by a zero, and one more zero at the end.
+std::string MultiString(const std::vector<std::string>& strings) {
+    std::string value;
+    for (const std::string& text : strings) value += text + '\0';
+    return value + '\0';
+}
+
 std::string SetProperty(const std::string& assignment, const std::string& attributes = "") {
     return "<Execute SetProperty=\"" + assignment + "\" ExprEval=\"No\" " + attributes + "/>\n";
 }
@@ -602,6 +609,23 @@ std::vector<Row> PackageListRows() {
                        .Args("-s PendingReboot=1")
                        .Returns(RC_PendingRebootDetected)
                        .NotLogs({"[PRE]  Runtime"}));
+    // Windows keeps the operations as pairs of paths, each string ended by a zero.
+    const std::string renames =
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\"
+        "PendingFileRenameOperations";
+    rows.push_back(Row("a pending rename of setup itself stops the walk before its first element")
+                       .RegistryValue(renames, MultiString({"\\??\\c:\\setup\\SETUP.EXE", ""}))
+                       .Returns(RC_PendingRebootDetected)
+                       .NotLogs({"[PRE]  Runtime"}));
+    rows.push_back(Row("a pending rename of other files lets the walk go on")
+                       .RegistryValue(renames, MultiString({"\\??\\C:\\Temp\\old.dll", ""}))
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted));
+    rows.push_back(Row("a child setup does not look at pending renames")
+                       .Args("-s MainInstance=No")
+                       .RegistryValue(renames, MultiString({"\\??\\C:\\Setup\\setup.exe", ""}))
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted));
     return rows;
 }
 

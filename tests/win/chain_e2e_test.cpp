@@ -15,6 +15,7 @@
 
 #include "child_process.h"
 #include "test_folder.h"
+#include "window_probe.h"
 
 namespace {
 
@@ -50,6 +51,16 @@ std::vector<std::size_t> Positions(const std::string& text, const std::vector<st
             from = at + part.size();
     }
     return positions;
+}
+
+// A fake installer package: fake.exe runs with the given switches when installing.
+std::string FakePackage(const std::string& name, const std::string& switches,
+                        const std::string& attributes = "") {
+    return "<Package Tag=\"" + name + "\" Type=\"EXE\" Name=\"" + name +
+           "\" FileName=\"fake.exe\" " + attributes +
+           "><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\" +
+           name + "\\Version\"/><Install CmdLine=\"&quot;[PackageFileName]&quot; " + switches +
+           "\" CmdLineSilent=\"&quot;[PackageFileName]&quot; " + switches + "\"/></Package>";
 }
 
 class ChainRun : public ::testing::Test {
@@ -93,6 +104,87 @@ class ChainRun : public ::testing::Test {
     }
     bool Ran(const char* marker) const { return FileExists(app_ + "\\" + marker); }
 
+    // Runs setup in normal mode, answers its reboot question with button and returns its
+    // exit code.
+    long SetupAnsweringReboot(int button) {
+        DeleteFileA((temp_ + "\\Bootstrapper.log").c_str());
+        ChildProcess setup("\"" + app_ + "\\setup.exe\"", app_, {"TEMP=" + temp_});
+        EXPECT_TRUE(setup.Started());
+        void* box =
+            WaitForWindowWithText("Setup progress", setup.Id(),
+                                  "\nReboot is required! Do you want to reboot now?", 120000);
+        EXPECT_NE(nullptr, box) << DescribeWindows(setup.Id());
+        if (box)
+            PressButton(box, button);
+        const long code = setup.Wait(120000);
+        log_ = ReadTextFile(temp_ + "\\Bootstrapper.log");
+        return code;
+    }
+
+    // Sets the machine's list of file operations pending for the restart (none: removed).
+    static void SetPendingRenames(const std::vector<std::string>& strings) {
+        const char* key = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+        HKEY handle = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0,
+                                  KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &handle, nullptr));
+        if (strings.empty()) {
+            RegDeleteValueA(handle, "PendingFileRenameOperations");
+        } else {
+            std::string data;
+            for (const std::string& text : strings) data += text + '\0';
+            data += '\0';
+            RegSetValueExA(handle, "PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                           reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size()));
+        }
+        RegCloseKey(handle);
+    }
+
+    // A chain whose prerequisite asks for a restart before the rest can be installed, the
+    // first time only: the resumed run carries SkipCRC32=Yes. The fake products are marked
+    // installed under the names prefix + "Pre" and so on.
+    static std::string ResumingChain(const std::string& prefix) {
+        return FakePackage(prefix + "Pre", "--touch pre.done --installed " + prefix + "Pre") +
+               "<Execute SetProperty=\"ForceReboot=YesAndContinueInstall\" ExprEval=\"No\" "
+               "Condition=\"&quot;[SkipCRC32]&quot; != Yes\"/>" +
+               FakePackage(prefix + "Main", "--touch main.done --installed " + prefix + "Main",
+                           "Feature=\"MAIN\"") +
+               FakePackage(prefix + "Post", "--touch post.done --installed " + prefix + "Post");
+    }
+
+    // The command of the resume entry setup wrote, which is then removed as Windows would.
+    static std::string TakeResumeEntry() {
+        const char* parent = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+        HKEY handle = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, KEY_READ | KEY_WOW64_64KEY, &handle) !=
+            ERROR_SUCCESS)
+            return "";
+        char name[256] = {};
+        DWORD length = sizeof(name);
+        std::string command;
+        if (RegEnumKeyExA(handle, 0, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS) {
+            EXPECT_EQ(0, std::string(name).rfind("Bootstrapper ", 0)) << name;
+            command = ReadRegistry((std::string(parent) + "\\" + name).c_str(), "1");
+            RegDeleteTreeA(handle, name);
+        }
+        RegCloseKey(handle);
+        return command;
+    }
+
+    // Waits for the log of a setup that runs on its own to hold line.
+    bool WaitForLogLine(const std::string& line, unsigned long timeoutMs) {
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        do {
+            log_ = ReadTextFile(temp_ + "\\Bootstrapper.log");
+            if (Contains(log_, line))
+                return true;
+            Sleep(200);
+        } while (GetTickCount64() < deadline);
+        return false;
+    }
+
     TestFolder folder_;
     std::string app_, temp_, log_;
 };
@@ -109,16 +201,6 @@ std::string LineWith(const std::string& text, const std::string& part) {
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;
-}
-
-// A fake installer package: fake.exe runs with the given switches when installing.
-std::string FakePackage(const std::string& name, const std::string& switches,
-                        const std::string& attributes = "") {
-    return "<Package Tag=\"" + name + "\" Type=\"EXE\" Name=\"" + name +
-           "\" FileName=\"fake.exe\" " + attributes +
-           "><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\" +
-           name + "\\Version\"/><Install CmdLine=\"&quot;[PackageFileName]&quot; " + switches +
-           "\" CmdLineSilent=\"&quot;[PackageFileName]&quot; " + switches + "\"/></Package>";
 }
 
 TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
@@ -172,14 +254,86 @@ TEST_F(ChainRun, RebootCodeOfMainEndsWithRebootRequired) {
                       FakePackage("Main", "--touch main.done --exit 3010",
                                   "Feature=\"MAIN\" RebootCode=\"3010\"") +
                       FakePackage("Post", "--touch post.done"));
-    EXPECT_EQ(2, Setup("-s")) << log_;
+    // A silent run restarts the machine without asking (Wine only pretends to).
+    EXPECT_EQ(3, Setup("-s")) << log_;
     EXPECT_TRUE(Ran("pre.done"));
     EXPECT_TRUE(Ran("main.done"));
     EXPECT_FALSE(Ran("post.done"));  // the walk ends for the reboot
     EXPECT_TRUE(Contains(log_, "    Ret.code  : 3010"));
     EXPECT_TRUE(Contains(log_, "    Reboot    : REQUIRED NOW - will continue after reboot"));
-    EXPECT_TRUE(Contains(log_, "REBOOT REQUIRED -> "));
+    EXPECT_TRUE(Contains(log_, "REBOOT REQUIRED -> SETUP IS REBOOTING YOUR SYSTEM NOW!!!"));
+    EXPECT_TRUE(Contains(log_, "Returned  3  [RC_RebootInProgress]"));
+
+    // Under external control the reboot is left to the controller.
+    EXPECT_EQ(2, Setup("-n -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "REBOOT REQUIRED -> EXTERNALLY CONTROLLED"));
+    EXPECT_FALSE(Contains(log_, "#### Ask for reboot"));
     EXPECT_TRUE(Contains(log_, "Returned  2  [RC_RebootRequired]"));
+}
+
+// A normal run asks before it restarts the machine; the test answers the question.
+TEST_F(ChainRun, NormalRunAsksBeforeTheRestart) {
+    UseFakeInstallers(FakePackage("Main", "--touch main.done --exit 3010",
+                                  "Feature=\"MAIN\" RebootCode=\"3010\""));
+    EXPECT_EQ(3, SetupAnsweringReboot(IDOK)) << log_;
+    EXPECT_TRUE(Contains(log_, "#### Ask for reboot "));
+    EXPECT_TRUE(Contains(log_, "REBOOT REQUIRED -> SETUP IS REBOOTING YOUR SYSTEM NOW!!!"));
+    EXPECT_EQ(2, SetupAnsweringReboot(IDCANCEL)) << log_;
+    EXPECT_TRUE(Contains(log_, "#### User canceled the reboot!"));
+    EXPECT_TRUE(Contains(log_, "REBOOT REQUIRED -> REBOOT CANCELED BY THE USER"));
+}
+
+// Windows replaces or deletes these files at the next restart; a setup among them must not
+// run before it.
+TEST_F(ChainRun, PendingRenameOfSetupItselfStopsTheRun) {
+    UseFakeInstallers(FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    SetPendingRenames({"\\??\\C:\\Temp\\gone.tmp", "", "\\??\\" + app_ + "\\setup.exe", ""});
+    EXPECT_EQ(15, Setup("-s")) << log_;
+    EXPECT_FALSE(Ran("main.done"));
+    EXPECT_TRUE(Contains(log_, "Returned  15  [RC_PendingRebootDetected]"));
+    SetPendingRenames({"\\??\\C:\\Temp\\gone.tmp", ""});
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("main.done"));
+    SetPendingRenames({});
+}
+
+// The chain asks for a restart in the middle and goes on after it: the entry setup leaves
+// for the restart is run the way Windows runs it, and the resumed setup finishes the chain.
+TEST_F(ChainRun, ChainResumesAfterTheRestart) {
+    UseFakeInstallers(ResumingChain("ResumeA"));
+    EXPECT_EQ(3, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("pre.done"));
+    EXPECT_FALSE(Ran("main.done"));
+    EXPECT_TRUE(Contains(log_, "#### Add to run once"));
+    const std::string command = TakeResumeEntry();
+    // Without a registered place for prerequisites the run downloads them, and so will the
+    // resumed one.
+    ASSERT_EQ("||cmd /c \"start \"\" \"" + app_ +
+                  "\\setup.exe\" -s SkipCRC32=Yes AutoDownloadPrerequisites=Yes\"",
+              command);
+
+    // The restart: the logon runs the command; setup runs on after cmd has ended.
+    DeleteFileA((app_ + "\\pre.done").c_str());
+    DeleteFileA((temp_ + "\\Bootstrapper.log").c_str());
+    ChildProcess logon(command.substr(2), "C:\\windows\\system32", {"TEMP=" + temp_});
+    ASSERT_TRUE(logon.Started());
+    EXPECT_EQ(0, logon.Wait(60000));
+    ASSERT_TRUE(WaitForLogLine("Returned  0  [RC_AllCompleted]", 120000)) << log_;
+    EXPECT_FALSE(Ran("pre.done"));  // installed before the restart
+    EXPECT_TRUE(Ran("main.done"));
+    EXPECT_TRUE(Ran("post.done"));
+    EXPECT_TRUE(Contains(log_, "SkipCRC32=Yes"));
+}
+
+TEST_F(ChainRun, QuotedArgumentGivesASynchronousResumeEntry) {
+    UseFakeInstallers(ResumingChain("ResumeB"));
+    EXPECT_EQ(3, Setup("-s P.NOTE=\"a b\"")) << log_;
+    const std::string command = "||\"" + app_ +
+                                "\\setup.exe\" -s P.NOTE=\"a b\" SkipCRC32=Yes "
+                                "AutoDownloadPrerequisites=Yes";
+    EXPECT_EQ(command, TakeResumeEntry());
+    EXPECT_TRUE(
+        Contains(log_, "[WARNING] Added '" + command + "' to run synchronously at startup"));
 }
 
 TEST_F(ChainRun, FailedVitalPrerequisiteStopsTheChain) {

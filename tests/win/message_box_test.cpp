@@ -36,9 +36,16 @@ class BoxThread {
             done_ = true;
         });
     }
+    // A test that failed half-way leaves its box open: it is closed, so that the join
+    // cannot hang the whole program.
     ~BoxThread() {
-        if (thread_.joinable())
-            thread_.join();
+        if (!thread_.joinable())
+            return;
+        for (int i = 0; i < 100 && !done_; ++i) {
+            if (void* window = WaitForWindow(kCaption, GetCurrentProcessId(), 100))
+                PressButton(window, IDOK);
+        }
+        thread_.join();
     }
     int Join() {
         thread_.join();
@@ -63,7 +70,8 @@ TEST(MessageBoxTest, LinkOpensTheLogAndLeavesTheBoxOpen) {
     const LogLinkOpener previous = SetLogLinkOpener(RecordOpen);
     const std::string logPath = "C:\\temp\\Bootstrapper.log";
     BoxThread box("InvalidConfiguration\nAn error occurred.", logPath.c_str(), false);
-    void* window = WaitForWindow(kCaption, GetCurrentProcessId(), 15000);
+    // The box may be visible a moment before its link is added.
+    void* window = WaitForWindowWithText(kCaption, GetCurrentProcessId(), "Open log file: ", 15000);
     ASSERT_NE(nullptr, window);
 
     const ProbedControl link = FindControlByTextPrefix(window, "Open log file: ");
@@ -99,7 +107,7 @@ TEST(MessageBoxTest, LinkOpensTheLogAndLeavesTheBoxOpen) {
 
 TEST(MessageBoxTest, WithoutLogPathThereIsNoLink) {
     BoxThread box("Plain text", nullptr, false);
-    void* window = WaitForWindow(kCaption, GetCurrentProcessId(), 15000);
+    void* window = WaitForWindowWithText(kCaption, GetCurrentProcessId(), "Plain text", 15000);
     ASSERT_NE(nullptr, window);
     EXPECT_EQ(nullptr, FindControlByTextPrefix(window, "Open log file").window);
     EXPECT_NE(nullptr, FindControlByTextPrefix(window, "Plain text").window);
@@ -137,10 +145,11 @@ TEST(MessageBoxTest, ShowComposesTheConfiguredText) {
         result =
             messages.Show("TEST_TAG", "Specific line", kCaption, MB_OK, nullptr, nullptr, false);
     });
-    void* window = WaitForWindow(kCaption, GetCurrentProcessId(), 15000);
-    ASSERT_NE(nullptr, window);
-    EXPECT_NE(nullptr, FindControlByTextPrefix(window, "Specific line\nConfigured line").window);
-    PressButton(window, IDOK);
+    void* window = WaitForWindowWithText(kCaption, GetCurrentProcessId(),
+                                         "Specific line\nConfigured line", 15000);
+    EXPECT_NE(nullptr, window);
+    if (window)
+        PressButton(window, IDOK);
     thread.join();
     EXPECT_EQ(IDOK, result);
 }

@@ -18,6 +18,7 @@
 #include "file_system.h"
 #include "log_capture.h"
 #include "machine_probe.h"
+#include "machine_restart.h"
 #include "message_pump.h"
 #include "package_status_table.h"
 #include "process_runner.h"
@@ -79,7 +80,8 @@ class PackageRegistryTest : public ::testing::Test {
                      SystemFileSystem(),
                      SystemClock(),
                      events_,
-                     SystemMessagePump()};
+                     SystemMessagePump(),
+                     SystemMachineRestart()};
 };
 
 TEST_F(PackageRegistryTest, ArmingClearsTheValueAndPublishesItsPath) {

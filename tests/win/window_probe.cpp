@@ -12,7 +12,10 @@ struct WindowSearch {
     const char* caption;
     DWORD processId;
     HWND found;
+    const char* textPrefix = nullptr;  // a child control's text must start with it
 };
+
+bool HasControlWithPrefix(HWND window, const char* prefix);
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
@@ -21,7 +24,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (IsWindowVisible(window) && lstrcmpA(text, search->caption) == 0 &&
-        (search->processId == 0 || owner == search->processId)) {
+        (search->processId == 0 || owner == search->processId) &&
+        (!search->textPrefix || HasControlWithPrefix(window, search->textPrefix))) {
         search->found = window;
         return FALSE;
     }
@@ -39,6 +43,10 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
+bool HasControlWithPrefix(HWND window, const char* prefix) {
+    return FindControlByTextPrefix(window, prefix).window != nullptr;
+}
+
 }  // namespace
 
 void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs) {
@@ -51,6 +59,43 @@ void* WaitForWindow(const char* caption, unsigned long processId, unsigned long 
         Sleep(100);
     } while (GetTickCount64() < deadline);
     return nullptr;
+}
+
+void* WaitForWindowWithText(const char* caption, unsigned long processId,
+                            const std::string& textPrefix, unsigned long timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    do {
+        WindowSearch search{caption, processId, nullptr, textPrefix.c_str()};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        Sleep(100);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+std::string DescribeWindows(unsigned long processId) {
+    struct Listing {
+        DWORD processId;
+        std::string text;
+    } listing{processId, ""};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* list = reinterpret_cast<Listing*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != list->processId || !IsWindowVisible(window))
+                return TRUE;
+            char caption[256] = {};
+            GetWindowTextA(window, caption, sizeof(caption));
+            list->text += std::string("'") + caption + "':";
+            for (const ProbedControl& control : ChildControls(window))
+                list->text += " [" + control.text + "]";
+            list->text += "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&listing));
+    return listing.text;
 }
 
 bool WindowAlive(void* window) {
