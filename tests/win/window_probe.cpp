@@ -47,12 +47,11 @@ bool HasControlWithPrefix(HWND window, const char* prefix) {
     return FindControlByTextPrefix(window, prefix).window != nullptr;
 }
 
-}  // namespace
-
-void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs) {
+void* WaitForMatch(const char* caption, unsigned long processId, const char* textPrefix,
+                   unsigned long timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     do {
-        WindowSearch search{caption, processId, nullptr};
+        WindowSearch search{caption, processId, nullptr, textPrefix};
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             return search.found;
@@ -61,17 +60,15 @@ void* WaitForWindow(const char* caption, unsigned long processId, unsigned long 
     return nullptr;
 }
 
+}  // namespace
+
+void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs) {
+    return WaitForMatch(caption, processId, nullptr, timeoutMs);
+}
+
 void* WaitForWindowWithText(const char* caption, unsigned long processId,
                             const std::string& textPrefix, unsigned long timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    do {
-        WindowSearch search{caption, processId, nullptr, textPrefix.c_str()};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(100);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
+    return WaitForMatch(caption, processId, textPrefix.c_str(), timeoutMs);
 }
 
 std::string DescribeWindows(unsigned long processId) {
