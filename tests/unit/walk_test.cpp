@@ -1204,12 +1204,23 @@ std::vector<Row> RefCountInstallRows() {
                  "    Ref.count : 1 -> 2 [UNKNOWN, Suite]"})
             .Holds(kRefs + "Runtime\\UNKNOWN", "")
             .Lacks(kRefs + "Runtime\\Gone"));
+    rows.push_back(Row("a retried install keeps the references its failed run left")
+                       .RegistryValue(kRefs + "Runtime\\Suite", kRuntime.productCode)
+                       .Installed("Runtime", "1.0")
+                       .Starts({{"Suite", kSuiteInstall}, {"Tools", kToolsInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime", "    Ref.count : 1 -> 1 [Suite]"})
+                       .NotLogs({"REMOVE ORPHAN"})
+                       .Holds(kRefs + "Suite\\Suite", kSuite.productCode));
+    // The MAIN key left by a product that was removed without setup goes as well: the MAIN
+    // package is not installed afterwards.
     rows.push_back(Row("a failed run keeps its temporary references")
+                       .RegistryValue(kRefs + "Suite\\Suite", kSuite.productCode)
                        .Exits("Suite", 1603)
                        .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
                        .Returns(RC_NotCompleted)
                        .Logs({"[PRE]  Runtime", "    Ref.count : 0 -> 1 [Suite]", "[MAIN] Suite",
-                              "    Ref.count : 0 -> 0 []", "INSTALL COMPLETED:  NO"})
+                              "    Ref.count : 1 -> 0 []", "INSTALL COMPLETED:  NO"})
                        .Holds(kTempRefs + "Runtime\\Suite", "")
                        .Holds(kTempRefs + "Suite\\Suite", "")
                        .Holds(kTempRefs + "Tools\\Suite", "")
