@@ -150,16 +150,17 @@ std::string Installer::RefCountProductCode(const FPackage& package) {
 }
 
 // The phrases of the reference counts in the package's reason, and the uninstall skips they
-// decide (progress state "skipped").
+// decide (progress state "skipped"; a package already processed keeps the state it has).
 //
 // A repair executes every package it selects already; a temporary reference left by an
 // earlier run is reported, and turns no package that this run skips into one that runs (that
 // would install an optional package whose feature this run did not choose).
 void Installer::AddRefCountPhrases(const FPackage& package, PackageDecision& decision,
                                    bool runnable) {
-    const auto skip = [this, &package, &decision]() {
+    const auto skip = [this, &package, &decision, runnable]() {
         decision.state = 2;
-        SetStatus(package.name, PS_Skipped);
+        if (runnable)
+            SetStatus(package.name, PS_Skipped);
     };
     if (action_ == 1 && !package.permanent) {
         decision.reason += "not permanent, ";

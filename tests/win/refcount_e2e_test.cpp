@@ -66,17 +66,30 @@ bool KeyExists(const std::string& key) {
 
 // A text value, or "<missing>".
 std::string Value(const std::string& key, const std::string& name) {
-    char data[256] = {};
-    DWORD size = sizeof(data);
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(),
-                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, data, &size) != ERROR_SUCCESS)
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      &handle) != ERROR_SUCCESS)
         return "<missing>";
-    return data;
+    char data[256] = {};
+    DWORD size = sizeof(data) - 1;
+    DWORD type = 0;
+    const LONG result = RegQueryValueExA(handle, name.c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS && type == REG_SZ ? std::string(data) : "<missing>";
 }
 
 bool SetValue(const std::string& key, const std::string& name, const std::string& data) {
-    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), REG_SZ, data.c_str(),
-                           static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG result =
+        RegSetValueExA(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS;
 }
 
 bool Contains(const std::string& text, const std::string& part) {
