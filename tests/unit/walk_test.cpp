@@ -1311,6 +1311,31 @@ std::vector<Row> RefCountUninstallRows() {
                    "UNINSTALL, , non multiversion, not permanent, ref.count 1, temp ref. count]",
                    "    Ref.count : 1 -> 0 []"})
             .Lacks(kRefs + "Runtime\\"));
+    // A multiversion package detects only its exact version text; the installed related
+    // products of its upgrade code are compared on the fields of the wanted version.
+    rows.push_back(Row("uninstall finds the product code of a version written longer")
+                       .Contents(Pre("Multiversion=\"Yes\"") + Main() + Post())
+                       .Args("x -s")
+                       .AllInstalled()
+                       .Installed("Runtime", "1.0.0")
+                       .Starts({{"Runtime", kRuntimeUninstall},
+                                {"Suite", kSuiteUninstall},
+                                {"Tools", kToolsUninstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime",
+                              "No product code detected for 'Runtime' package! Adding code from "
+                              "ref count '{B0000000-0000-4000-8000-000000000001}'"}));
+    rows.push_back(Row("uninstall of a multiversion package that is not there finds no code")
+                       .Contents(Pre("Multiversion=\"Yes\"") + Main() + Post())
+                       .Args("x -s")
+                       .Installed("Suite", "2.0")
+                       .Installed("Tools", "1.5")
+                       .Starts({{"Suite", kSuiteUninstall}, {"Tools", kToolsUninstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime",
+                              "No installed versions detected for product "
+                              "'u{A0000000-0000-4000-8000-000000000001}'"})
+                       .NotLogs({"Adding code from ref count"}));
     rows.push_back(SuiteReferences(Row("uninstall leaves a permanent package"))
                        .Contents(Pre("Permanent=\"Yes\"") + Main() + Post())
                        .Args("x -s")
