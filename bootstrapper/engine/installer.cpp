@@ -35,7 +35,9 @@ Installer::Installer(ConfigInterpreter& config, RunServices& services)
       run_(services),
       log_(services.log),
       store_(services.properties),
-      productMap_(services.progress) {
+      productMap_(services.progress),
+      references_(PermanentRefCountRoot(), services.registry, services.log),
+      temporaryReferences_(TemporaryRefCountRoot(), services.registry, services.log) {
     for (const auto& element : config.ConfigList()) elements_.push_back(element.get());
     action_ = config.GetAction();
     const unsigned flags = config.GetModeFlags();

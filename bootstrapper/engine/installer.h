@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "f_package.h"
+#include "ref_count.h"
 
 class ConfigInterpreter;
 class LogFile;
@@ -55,9 +56,11 @@ class Installer {
     // Returns false when the walk ends after this package.
     bool RunPackageStep(FPackage& package, std::size_t index, std::time_t start);
     int CheckPackageStatus(FPackage& package, std::string* reason);
-    PackageDecision DecideForRun(FPackage& package, std::size_t index, int mode, bool forced);
+    // runnable: the package is selected and not already processed.
+    PackageDecision DecideForRun(FPackage& package, std::size_t index, int mode, bool forced,
+                                 bool runnable);
     void LogSkippedPackage(FPackage& package, const PackageDecision& decision, int processed,
-                           bool notListed, std::time_t start);
+                           bool notListed, bool runnable, std::time_t start);
     void ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
                         std::time_t start);
     bool RunInstaller(FPackage& package, const PackageDecision& decision, int mode,
@@ -67,6 +70,16 @@ class Installer {
     bool IsSelected(const FPackage& package, std::size_t index) const;
     bool FeatureSelected(const FPackage& package) const;
     void LogEnd(std::time_t start) const;
+    bool ListedInPackages(const std::string& name) const;
+    // Reference counts of shared products (installer_ref_count.cpp).
+    std::string ReferenceName() const;
+    void SetTemporaryReferences();
+    void RemoveTemporaryReference(const FPackage& package);
+    void RemoveOrphanReferences(const FPackage& package);
+    bool TakeProductCodeFromReferences(FPackage& package);
+    std::string RefCountProductCode(const FPackage& package);
+    void AddRefCountPhrases(const FPackage& package, PackageDecision& decision, bool runnable);
+    void UpdateReferences(const FPackage& package);
     // After the walk.
     int Finish();
     bool DecideRollback() const;
@@ -88,6 +101,8 @@ class Installer {
     LogFile& log_;
     PropertyStore& store_;
     PackageStatusTable& productMap_;
+    RefCount references_;           // the permanent store
+    RefCount temporaryReferences_;  // the references of runs in progress
     std::vector<FBase*> elements_;
     FPackage* main_ = nullptr;
     std::size_t mainIndex_ = 0;

@@ -24,8 +24,10 @@ int Installer::Finish() {
     LogFile& log = log_;
     const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
     for (FBase* element : elements_) {
-        if (auto* package = dynamic_cast<FPackage*>(element))
+        if (auto* package = dynamic_cast<FPackage*>(element)) {
+            RemoveTemporaryReference(*package);
             package->RemoveOutputProperties(run_, propsPath);
+        }
     }
     main_->Compare(run_.detection);
     log.Line("%s", kSectionSeparator.c_str());

@@ -58,6 +58,7 @@ void Installer::PrepareWalk() {
     if (mainInstance_)
         LookForPendingRenames();
     main_->ArmCallback(run_);
+    SetTemporaryReferences();
     CheckPackageIntegrity();
 }
 
@@ -104,6 +105,10 @@ std::string Installer::Label(std::size_t index) const {
     if (index > mainIndex_)
         return store_.IsYes("Postrequisites") ? "[POST]" : "[Post]";
     return store_.IsYes("SkipMain") ? "[Main]" : "[MAIN]";
+}
+
+bool Installer::ListedInPackages(const std::string& name) const {
+    return ListContains(store_.Get("Packages"), name);
 }
 
 bool Installer::IsSelected(const FPackage& package, std::size_t index) const {
@@ -250,27 +255,32 @@ bool Installer::RunPackageStep(FPackage& package, std::size_t index, std::time_t
     if (forced)
         reason += "forced, ";
     const int processed = CheckPackageStatus(package, &reason);
+    const bool runnable = selected && processed < 0;
+    RemoveOrphanReferences(package);
     const int mode = (package.silent && mode_ == 0) ? 1 : mode_;
-    PackageDecision decision = DecideForRun(package, index, mode, forced);
+    PackageDecision decision = DecideForRun(package, index, mode, forced, runnable);
     decision.reason = reason + decision.reason;
-    if (!selected || processed >= 0)
+    if (!runnable)
         decision.state = 2;
     if (decision.state == 1)
         ExecutePackage(package, decision, mode, start);
     else
-        LogSkippedPackage(package, decision, processed, listed && !selected, start);
+        LogSkippedPackage(package, decision, processed, listed && !selected, runnable, start);
     return !(decision.stopWalk || failed_ || (rebootNow_ && !package.delayReboot));
 }
 
 // The package's own decision, completed with the phrases of the run.
-PackageDecision Installer::DecideForRun(FPackage& package, std::size_t index, int mode,
-                                        bool forced) {
-    const int comparison = package.Compare(run_.detection);
+PackageDecision Installer::DecideForRun(FPackage& package, std::size_t index, int mode, bool forced,
+                                        bool runnable) {
+    int comparison = package.Compare(run_.detection);
+    if (TakeProductCodeFromReferences(package))
+        comparison = package.Compare(run_.detection);
     store_.Set("Version", package.version.versionText.c_str(), true);
     PackageDecision decision = package.Decide(run_, action_, comparison, showMessages_, forced);
     if (decision.showMessage)
         run_.prompts.Show(nullptr, decision.conditionMessage.c_str(),
                           package.IsMain() ? kBoxIconError : kBoxIconWarning);
+    AddRefCountPhrases(package, decision, runnable);
     const auto skip = [&decision](const std::string& phrase) {
         decision.reason += phrase;
         decision.state = 2;
@@ -297,7 +307,7 @@ PackageDecision Installer::DecideForRun(FPackage& package, std::size_t index, in
 }
 
 void Installer::LogSkippedPackage(FPackage& package, const PackageDecision& decision, int processed,
-                                  bool notListed, std::time_t start) {
+                                  bool notListed, bool runnable, std::time_t start) {
     LogFile& log = log_;
     package.LogDetected(log);
     log.Line("    Mode      : %s", ModeText().c_str());
@@ -310,6 +320,8 @@ void Installer::LogSkippedPackage(FPackage& package, const PackageDecision& deci
         log.Line("    Action    : Not executed: not specified in packages list");
     else
         log.Line("    Action    : Not executed");
+    if (runnable)
+        UpdateReferences(package);
     LogEnd(start);
     log.Line("    Completed : %s %s", "Yes", "");
 }
@@ -333,6 +345,7 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
         log.Line("    Action    : Not executed: %s", installer.reason.c_str());
         SetStatus(package.name, PS_Failed);
     }
+    UpdateReferences(package);
     const bool countsAsSuccess = succeeded || (!package.vital && !package.IsMain());
     LogEnd(start);
     log.Line("    Completed : %s %s", succeeded ? "Yes" : "No",

@@ -26,6 +26,7 @@
 #include "package_callback.h"
 #include "package_state.h"
 #include "package_status_table.h"
+#include "ref_count.h"
 #include "return_codes.h"
 #include "setup_folder.h"
 #include "fixed_facts.h"
@@ -244,6 +245,16 @@ struct Row {
         sleptMilliseconds = milliseconds;
         return *this;
     }
+    // A registry value that the run leaves with this data.
+    Row& Holds(const std::string& path, const std::string& data) {
+        held.emplace_back(path, data);
+        return *this;
+    }
+    // A registry value (or, with a final "\", a key) that does not exist after the run.
+    Row& Lacks(const std::string& path) {
+        lacked.push_back(path);
+        return *this;
+    }
 
     std::string name;
     std::string contents = Chain();
@@ -263,6 +274,8 @@ struct Row {
     std::vector<std::pair<std::string, int>> states;
     std::vector<Prompt> prompts;
     unsigned long long sleptMilliseconds = 0;
+    std::vector<std::pair<std::string, std::string>> held;
+    std::vector<std::string> lacked;
 };
 
 FakeMachine::Product MachineProduct(const ChainProduct& product, const std::string& version) {
@@ -386,6 +399,21 @@ void WalkTest::Walk(const Row& row) {
             << i << " " << shown.text;
     }
     EXPECT_EQ(row.sleptMilliseconds, run.clock.SleptMilliseconds());
+    for (const auto& value : row.held) {
+        std::string data;
+        long error = 0;
+        EXPECT_TRUE(run.machine.ReadValue(value.first, &data, kRegistryDefaultView, &error))
+            << value.first;
+        EXPECT_EQ(value.second, data) << value.first;
+    }
+    for (const std::string& path : row.lacked) {
+        std::string data;
+        long error = 0;
+        const bool exists = path.back() == '\\'
+                                ? run.machine.HasKey(path)
+                                : run.machine.ReadValue(path, &data, kRegistryDefaultView, &error);
+        EXPECT_FALSE(exists) << path;
+    }
 }
 
 const unsigned kQuestion = kBoxYesNo | kBoxIconQuestion;
@@ -417,7 +445,7 @@ std::vector<Row> ActionRows() {
             .Logs({"Installing Demo Suite application started",
                    "(4) PERFORMING INSTALL IN SILENT MODE...", "[PRE]  Runtime",
                    "    Status    : EXECUTING INSTALL [version '1.0' not found, , non "
-                   "multiversion, required]",
+                   "multiversion, required, vital, ref.count 0, temp ref. count]",
                    "    Action    : Executing", "    Command   : C:\\Setup\\run.exe /i /s",
                    "    Completed : Yes", "[MAIN] Suite", "    Callback  : -1 [Ignored]",
                    "[POST] Tools", "INSTALL COMPLETED:  YES", "Application Demo Suite completed"})
@@ -460,7 +488,7 @@ std::vector<Row> ActionRows() {
             .Starts({{"Runtime", kRuntimeRepair}, {"Suite", kSuiteRepair}, {"Tools", kToolsRepair}})
             .Returns(RC_AllCompleted)
             .Logs({"    Status    : EXECUTING REPAIR [version '1.0' installed, , non "
-                   "multiversion, required]",
+                   "multiversion, required, ref.count 0]",
                    "REPAIR COMPLETED:  YES"}));
     rows.push_back(
         Row("repair of a missing product installs it")
@@ -472,7 +500,7 @@ std::vector<Row> ActionRows() {
             .Returns(RC_AllCompleted)
             .Logs({"[POST] Tools",
                    "    Status    : EXECUTING REPAIR [version '1.5' not found - trying to "
-                   "INSTALL, , non multiversion, required]"}));
+                   "INSTALL, , non multiversion, required, ref.count 0]"}));
     rows.push_back(
         Row("repair of a missing product without a wanted version installs it")
             .Contents(Pre() + Main() + Package(kTools, "", "", Requirement::kDetectOnly))
@@ -484,7 +512,7 @@ std::vector<Row> ActionRows() {
             .Returns(RC_AllCompleted)
             .Logs({"[POST] Tools",
                    "    Status    : EXECUTING REPAIR [cannot detect an installed version - "
-                   "trying to INSTALL, , non multiversion, required]"}));
+                   "trying to INSTALL, , non multiversion, required, ref.count 0]"}));
     rows.push_back(
         Row("repair of an installed product without a wanted version repairs it")
             .Contents(Pre() + Main() + Package(kTools, "", "", Requirement::kDetectOnly))
@@ -495,7 +523,7 @@ std::vector<Row> ActionRows() {
             .Returns(RC_AllCompleted)
             .Logs({"[POST] Tools",
                    "    Status    : EXECUTING REPAIR [1.4 installed version, , non multiversion, "
-                   "required]"}));
+                   "required, ref.count 0]"}));
     rows.push_back(Row("install over an installed chain does nothing")
                        .AllInstalled()
                        .Returns(RC_AllCompleted)
@@ -520,7 +548,8 @@ std::vector<Row> ActionRows() {
             .Starts(AllInstalls())
             .Returns(RC_AllCompleted)
             .Logs({"    Status    : EXECUTING INSTALL [installed version '0.9' is smaller than "
-                   "the specified one '1.0', , non multiversion, required]"}));
+                   "the specified one '1.0', , non multiversion, required, vital, ref.count 0, "
+                   "temp ref. count]"}));
     rows.push_back(
         Row("a newer prerequisite is left alone")
             .Installed("Runtime", "1.2")
@@ -533,7 +562,7 @@ std::vector<Row> ActionRows() {
                        .Args("x -s")
                        .Returns(RC_AllCompleted)
                        .Logs({"    Status    : SKIPPING UNINSTALL [version '1.0' not found, , non "
-                              "multiversion]",
+                              "multiversion, not permanent]",
                               "Application already uninstalled (no action performed)"}));
     rows.push_back(
         Row("a failed prerequisite does not stop an uninstall")
@@ -577,7 +606,7 @@ std::vector<Row> PackageListRows() {
             .Returns(RC_AllCompleted)
             .Logs({"[MAIN] Suite",
                    "    Status    : EXECUTING INSTALL [version '2.0' not found, , multiversion, "
-                   "required]"}));
+                   "required, vital, ref.count 0, temp ref. count]"}));
     rows.push_back(Row("an older MAIN product stops an uninstall")
                        .Args("x -s")
                        .AllInstalled()
@@ -882,7 +911,7 @@ std::vector<Row> SelectionRows() {
                    "    Action    : Not executed: not specified in packages list", "[MAIN] Suite",
                    "    Status    : SKIPPING INSTALL [NOT SELECTED, ", "[POST] Tools",
                    "    Status    : EXECUTING INSTALL [SELECTED, version '1.5' not found, , non "
-                   "multiversion, required]"}));
+                   "multiversion, required, vital, ref.count 0, temp ref. count]"}));
     rows.push_back(Row("Packages names are trimmed and compared without case")
                        .Args("-s Packages=\" runtime ,TOOLS\"")
                        .Starts({{"Runtime", kRuntimeInstall}, {"Tools", kToolsInstall}})
@@ -1138,10 +1167,240 @@ std::vector<Row> IntegrityRows() {
     return rows;
 }
 
+// The reference counts: the permanent and the temporary store. "Other" is another installed
+// product of the family (its own key says so) that shares Runtime.
+const std::string kRefs = PermanentRefCountRoot() + "\\";
+const std::string kTempRefs = TemporaryRefCountRoot() + "\\";
+const char kOtherCode[] = "{B0000000-0000-4000-8000-000000000009}";
+
+Row OtherSharesRuntime(Row row) {
+    return row.RegistryValue(kRefs + "Other\\Other", kOtherCode)
+        .RegistryValue(kRefs + "Runtime\\Other", kRuntime.productCode);
+}
+
+// Suite's references as its install left them.
+Row SuiteReferences(Row row) {
+    return row.RegistryValue(kRefs + "Runtime\\Suite", kRuntime.productCode)
+        .RegistryValue(kRefs + "Suite\\Suite", kSuite.productCode);
+}
+
+std::vector<Row> RefCountInstallRows() {
+    std::vector<Row> rows;
+    rows.push_back(Row("install references every package and drops its temporary references")
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Set temporary (install) refcount for: Runtime, Suite, Tools",
+                              "[PRE]  Runtime",
+                              "    Status    : EXECUTING INSTALL [version '1.0' not found, , non "
+                              "multiversion, required, vital, ref.count 0, temp ref. count]",
+                              "    Ref.count : 0 -> 1 [Suite]\n",
+                              "    Ended at  : ", "[MAIN] Suite", "    Ref.count : 0 -> 1 [Suite]",
+                              "[POST] Tools", "    Ref.count : 0 -> 1 [Suite]"})
+                       .Holds(kRefs + "Runtime\\Suite", kRuntime.productCode)
+                       .Holds(kRefs + "Suite\\Suite", kSuite.productCode)
+                       .Holds(kRefs + "Tools\\Suite", kTools.productCode)
+                       .Lacks(kTempRefs + "Runtime\\")
+                       .Lacks(kTempRefs + "Suite\\")
+                       .Lacks(kTempRefs + "Tools\\"));
+    rows.push_back(
+        OtherSharesRuntime(Row("a second product references a shared package already there"))
+            .Installed("Runtime", "1.0")
+            .Starts({{"Suite", kSuiteInstall}, {"Tools", kToolsInstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[PRE]  Runtime",
+                   "    Status    : SKIPPING INSTALL [version '1.0' installed, , non multiversion, "
+                   "required]",
+                   "    Ref.count : 1 -> 2 [Other, Suite]"})
+            .Holds(kRefs + "Runtime\\Other", kRuntime.productCode)
+            .Holds(kRefs + "Runtime\\Suite", kRuntime.productCode));
+    rows.push_back(
+        Row("a reference by a product that has gone is removed as an orphan")
+            .RegistryValue(kRefs + "Runtime\\Gone", kRuntime.productCode)
+            .RegistryValue(kRefs + "Runtime\\UNKNOWN", "")
+            .Starts(AllInstalls())
+            .Returns(RC_AllCompleted)
+            .Logs(
+                {"[PRE]  Runtime",
+                 "    Ref count : REMOVE ORPHAN REF COUNTS (FOR NOT INSTALLED PRODUCTS) -> Gone \n",
+                 "    Status    : EXECUTING INSTALL [version '1.0' not found, , non "
+                 "multiversion, required, vital, ref.count 1 (but not by this package), temp "
+                 "ref. count]",
+                 "    Ref.count : 1 -> 2 [UNKNOWN, Suite]"})
+            .Holds(kRefs + "Runtime\\UNKNOWN", "")
+            .Lacks(kRefs + "Runtime\\Gone"));
+    rows.push_back(Row("a retried install keeps the references its failed run left")
+                       .RegistryValue(kRefs + "Runtime\\Suite", kRuntime.productCode)
+                       .Installed("Runtime", "1.0")
+                       .Starts({{"Suite", kSuiteInstall}, {"Tools", kToolsInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime", "    Ref.count : 1 -> 1 [Suite]"})
+                       .NotLogs({"REMOVE ORPHAN"})
+                       .Holds(kRefs + "Suite\\Suite", kSuite.productCode));
+    // The MAIN key left by a product that was removed without setup goes as well: the MAIN
+    // package is not installed afterwards.
+    rows.push_back(Row("a failed run keeps its temporary references")
+                       .RegistryValue(kRefs + "Suite\\Suite", kSuite.productCode)
+                       .Exits("Suite", 1603)
+                       .Starts({{"Runtime", kRuntimeInstall}, {"Suite", kSuiteInstall}})
+                       .Returns(RC_NotCompleted)
+                       .Logs({"[PRE]  Runtime", "    Ref.count : 0 -> 1 [Suite]", "[MAIN] Suite",
+                              "    Ref.count : 1 -> 0 []", "INSTALL COMPLETED:  NO"})
+                       .Holds(kTempRefs + "Runtime\\Suite", "")
+                       .Holds(kTempRefs + "Suite\\Suite", "")
+                       .Holds(kTempRefs + "Tools\\Suite", "")
+                       .Holds(kRefs + "Runtime\\Suite", kRuntime.productCode)
+                       .Lacks(kRefs + "Suite\\"));
+    rows.push_back(Row("a package without reference counting gets no reference")
+                       .Contents(Pre("Vital=\"No\" RefCount=\"No\"") + Main() + Post())
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime",
+                              "    Status    : EXECUTING INSTALL [version '1.0' not found, , non "
+                              "multiversion, required, non vital]",
+                              "[MAIN] Suite", "    Ref.count : 0 -> 1 [Suite]"})
+                       .Lacks(kRefs + "Runtime\\"));
+    rows.push_back(Row("a package left out of the run keeps its references as they are")
+                       .Args("-s Packages=Tools")
+                       .Installed("Runtime", "1.0")
+                       .Starts({{"Tools", kToolsInstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[POST] Tools", "    Ref.count : 0 -> 1 [Suite]"})
+                       .Lacks(kRefs + "Runtime\\"));
+    rows.push_back(Row("a multiversion product is referenced under its own key")
+                       .Contents(Pre() + Main("Multiversion=\"Yes\"") + Post())
+                       .RegistryValue(kRefs + "Other2.0\\Other2.0", kOtherCode)
+                       .RegistryValue(kRefs + "Runtime\\Other2.0", kRuntime.productCode)
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime", "    Ref.count : 1 -> 2 [Other2.0, Suite2.0]"})
+                       .NotLogs({"REMOVE ORPHAN"})
+                       .Holds(kRefs + "Suite2.0\\Suite2.0", kSuite.productCode));
+    rows.push_back(
+        Row("repair adds back a missing reference")
+            .Args("r -s")
+            .AllInstalled()
+            .Starts({{"Runtime", kRuntimeRepair}, {"Suite", kSuiteRepair}, {"Tools", kToolsRepair}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[PRE]  Runtime", "    Ref.count : 0 -> 1 [Suite]"})
+            .NotLogs({"Set temporary (install) refcount", "temp ref. count"})
+            .Holds(kRefs + "Runtime\\Suite", kRuntime.productCode));
+    return rows;
+}
+
+std::vector<Row> RefCountUninstallRows() {
+    std::vector<Row> rows;
+    const std::vector<Start> suiteAndTools = {{"Suite", kSuiteUninstall},
+                                              {"Tools", kToolsUninstall}};
+    rows.push_back(
+        OtherSharesRuntime(
+            SuiteReferences(
+                Row("uninstall leaves a shared package that another product references")))
+            .Args("x -s")
+            .AllInstalled()
+            .Starts(suiteAndTools)
+            .Returns(RC_AllCompleted)
+            .Logs({"[PRE]  Runtime",
+                   "    Status    : SKIPPING UNINSTALL [version '1.0' installed, , non "
+                   "multiversion, not permanent, ref.count 2, temp ref. count]",
+                   "    Ref.count : 2 -> 1 [Other]", "[MAIN] Suite", "    Ref.count : 1 -> 0 []"})
+            .States({{"Runtime", PS_Skipped}, {"Suite", PS_Completed}})
+            .Holds(kRefs + "Runtime\\Other", kRuntime.productCode)
+            .Lacks(kRefs + "Runtime\\Suite")
+            .Lacks(kRefs + "Suite\\"));
+    rows.push_back(
+        OtherSharesRuntime(Row("uninstall leaves a shared package only another product references"))
+            .Args("x -s")
+            .AllInstalled()
+            .Starts(suiteAndTools)
+            .Returns(RC_AllCompleted)
+            .Logs({"    Status    : SKIPPING UNINSTALL [version '1.0' installed, , non "
+                   "multiversion, not permanent, ref.count 1 (but not by this package), temp "
+                   "ref. count]",
+                   "    Ref.count : 1 -> 1 [Other]"})
+            .States({{"Runtime", PS_Skipped}})
+            .Holds(kRefs + "Runtime\\Other", kRuntime.productCode));
+    rows.push_back(
+        SuiteReferences(Row("uninstall takes the product code stored with the reference"))
+            .Contents(Package(kRuntime, "", "", Requirement::kNone) + Main() + Post())
+            .Args("x -s")
+            .AllInstalled()
+            .Starts({{"Runtime", kRuntimeUninstall},
+                     {"Suite", kSuiteUninstall},
+                     {"Tools", kToolsUninstall}})
+            .Returns(RC_AllCompleted)
+            .Logs({"[PRE]  Runtime",
+                   "No product code detected for 'Runtime' package! Adding code from ref count "
+                   "'{B0000000-0000-4000-8000-000000000001}'",
+                   "    Status    : EXECUTING UNINSTALL [an installed version found - trying to "
+                   "UNINSTALL, , non multiversion, not permanent, ref.count 1, temp ref. count]",
+                   "    Ref.count : 1 -> 0 []"})
+            .Lacks(kRefs + "Runtime\\"));
+    // A multiversion package detects only its exact version text; the installed related
+    // products of its upgrade code are compared on the fields of the wanted version.
+    rows.push_back(Row("uninstall finds the product code of a version written longer")
+                       .Contents(Pre("Multiversion=\"Yes\"") + Main() + Post())
+                       .Args("x -s")
+                       .AllInstalled()
+                       .Installed("Runtime", "1.0.0")
+                       .Starts({{"Runtime", kRuntimeUninstall},
+                                {"Suite", kSuiteUninstall},
+                                {"Tools", kToolsUninstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime",
+                              "No product code detected for 'Runtime' package! Adding code from "
+                              "ref count '{B0000000-0000-4000-8000-000000000001}'"}));
+    rows.push_back(Row("uninstall of a multiversion package that is not there finds no code")
+                       .Contents(Pre("Multiversion=\"Yes\"") + Main() + Post())
+                       .Args("x -s")
+                       .Installed("Suite", "2.0")
+                       .Installed("Tools", "1.5")
+                       .Starts({{"Suite", kSuiteUninstall}, {"Tools", kToolsUninstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime",
+                              "No installed versions detected for product "
+                              "'u{A0000000-0000-4000-8000-000000000001}'"})
+                       .NotLogs({"Adding code from ref count"}));
+    rows.push_back(SuiteReferences(Row("uninstall leaves a permanent package"))
+                       .Contents(Pre("Permanent=\"Yes\"") + Main() + Post())
+                       .Args("x -s")
+                       .AllInstalled()
+                       .Starts(suiteAndTools)
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Status    : SKIPPING UNINSTALL [version '1.0' installed, , non "
+                              "multiversion, permanent]",
+                              "    Ref.count : 1 -> 0 []"})
+                       .States({{"Runtime", PS_Skipped}})
+                       .Lacks(kRefs + "Runtime\\"));
+    rows.push_back(SuiteReferences(Row("Packages naming a permanent package uninstalls it"))
+                       .Contents(Pre("Permanent=\"Yes\"") + Main() + Post())
+                       .Args("x -s Packages=Runtime")
+                       .AllInstalled()
+                       .Starts({{"Runtime", kRuntimeUninstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"    Status    : EXECUTING UNINSTALL [SELECTED, version '1.0' "
+                              "installed, , non multiversion, permanent, ref.count 1, temp ref. "
+                              "count]",
+                              "    Ref.count : 1 -> 0 []"})
+                       .Lacks(kRefs + "Runtime\\"));
+    rows.push_back(SuiteReferences(Row("a package whose uninstall fails keeps its reference"))
+                       .Contents(Pre("Vital=\"No\"") + Main() + Post())
+                       .Args("x -s")
+                       .AllInstalled()
+                       .Exits("Runtime", 1603)
+                       .Starts({{"Runtime", kRuntimeUninstall},
+                                {"Suite", kSuiteUninstall},
+                                {"Tools", kToolsUninstall}})
+                       .Returns(RC_AllCompleted)
+                       .Logs({"[PRE]  Runtime", "    Ref.count : 1 -> 1 [Suite]"})
+                       .Holds(kRefs + "Runtime\\Suite", kRuntime.productCode));
+    return rows;
+}
+
 std::vector<Row> AllRows() {
     std::vector<Row> rows;
     for (auto group : {ActionRows, PackageListRows, FailureRows, QuitAndRebootRows, SelectionRows,
-                       FlowElementRows, CallbackRows, IntegrityRows}) {
+                       FlowElementRows, CallbackRows, IntegrityRows, RefCountInstallRows,
+                       RefCountUninstallRows}) {
         for (Row& row : group()) rows.push_back(std::move(row));
     }
     return rows;
