@@ -47,6 +47,10 @@ class FailingRegistry : public RegistryAccess {
         return !Fails(keyPath, errorCode) &&
                machine_.EnumerateValues(keyPath, values, view, errorCode);
     }
+    bool ReadStrings(const std::string& path, std::vector<std::string>* texts, RegistryView view,
+                     long* errorCode) override {
+        return !Fails(path, errorCode) && machine_.ReadStrings(path, texts, view, errorCode);
+    }
 
     std::string failPrefix = "-";
 
