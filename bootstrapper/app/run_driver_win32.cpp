@@ -21,6 +21,7 @@
 #include "plugin_library.h"
 #include "process_runner.h"
 #include "product_info.h"
+#include "progress_dialog.h"
 #include "registry.h"
 #include "resource.h"
 #include "return_codes.h"
@@ -205,6 +206,9 @@ void RunDriver::RunConfiguredChain() {
     // The plug-ins are initialised before the chain runs and released after it.
     PluginSession plugins(*config_);
     BesideSetupResolver resolver(SetupFolder(), SystemFileSystem(), Log());
+    // No window until the run shows it (normal mode only); the run closes it before the
+    // product map goes.
+    ProgressDialog progressDialog(module_, productMap_.get(), config_->Properties());
     RunServices services{Log(),
                          config_->Properties(),
                          MessageBoxPrompts(),
@@ -217,7 +221,8 @@ void RunDriver::RunConfiguredChain() {
                          SystemFileSystem(),
                          SystemClock(),
                          GlobalEventLogger(),
-                         SystemMessagePump()};
+                         SystemMessagePump(),
+                         progressDialog};
     Installer installer(*config_, services);
     returnCode_ = installer.Run();
 }

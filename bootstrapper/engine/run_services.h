@@ -16,6 +16,7 @@ class MachineProbe;
 class MessagePump;
 class PackageStatusTable;
 class ProcessRunner;
+class ProgressView;
 class PropertyStore;
 class RegistryAccess;
 class UserPrompts;
@@ -33,5 +34,6 @@ struct RunServices {
     FileSystem& files;
     Clock& clock;
     EventLogger& events;
-    MessagePump& pump;  // dispatches waiting window messages during long work
+    MessagePump& pump;             // dispatches waiting window messages during long work
+    ProgressView& progressDialog;  // the rows and texts of the progress dialog (normal mode)
 };

@@ -408,4 +408,4 @@ FakeRun::FakeRun(PropertyStore& properties)
                                                               progress,   installers, resolver_,
                                                               machine,    machine,    machine,
                                                               machine,    clock,      events,
-                                                              pump} {}
+                                                              pump,       dialog} {}

@@ -21,6 +21,7 @@
 #include "message_pump.h"
 #include "package_status_table.h"
 #include "process_runner.h"
+#include "progress_dialog.h"
 #include "property_store.h"
 #include "registry.h"
 #include "return_codes.h"
@@ -67,6 +68,7 @@ class PackageRegistryTest : public ::testing::Test {
     MemoryStatusTable progress_;
     EventLogger events_;
     BesideSetupResolver resolver_{TestProgramFolder(), SystemFileSystem(), Log()};
+    ProgressDialog dialog_{nullptr, nullptr, store_};  // never shown here
     RunServices run_{Log(),
                      store_,
                      MessageBoxPrompts(),
@@ -79,7 +81,8 @@ class PackageRegistryTest : public ::testing::Test {
                      SystemFileSystem(),
                      SystemClock(),
                      events_,
-                     SystemMessagePump()};
+                     SystemMessagePump(),
+                     dialog_};
 };
 
 TEST_F(PackageRegistryTest, ArmingClearsTheValueAndPublishesItsPath) {

@@ -12,6 +12,7 @@ struct WindowSearch {
     const char* caption;
     DWORD processId;
     HWND found;
+    const std::function<bool(void*)>* accept;
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
@@ -21,7 +22,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (IsWindowVisible(window) && lstrcmpA(text, search->caption) == 0 &&
-        (search->processId == 0 || owner == search->processId)) {
+        (search->processId == 0 || owner == search->processId) &&
+        (!search->accept || (*search->accept)(window))) {
         search->found = window;
         return FALSE;
     }
@@ -42,9 +44,14 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
 }  // namespace
 
 void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs) {
+    return WaitForWindowThat(caption, processId, nullptr, timeoutMs);
+}
+
+void* WaitForWindowThat(const char* caption, unsigned long processId,
+                        const std::function<bool(void*)>& accept, unsigned long timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     do {
-        WindowSearch search{caption, processId, nullptr};
+        WindowSearch search{caption, processId, nullptr, accept ? &accept : nullptr};
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             return search.found;

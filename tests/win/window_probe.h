@@ -2,6 +2,7 @@
 // Finds and inspects the windows a test's program opens, from another thread or process,
 // and saves screenshots of the display.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct ProbedControl {
 // Waits up to timeoutMs for a visible top-level window with this caption that belongs to
 // process processId (0: any process). Returns the window handle or null.
 void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs);
+// The same for a window that accept also takes: for programs that show several windows of
+// one caption.
+void* WaitForWindowThat(const char* caption, unsigned long processId,
+                        const std::function<bool(void*)>& accept, unsigned long timeoutMs);
 bool WindowAlive(void* window);
 std::vector<ProbedControl> ChildControls(void* window);
 // The first child whose text starts with prefix, or an empty record.
