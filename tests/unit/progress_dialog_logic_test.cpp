@@ -180,6 +180,23 @@ TEST(PeriodicThreadTest, TicksUntilStoppedAndNotAfter) {
     thread.Stop();  // stopping again does nothing
 }
 
+// Stop returns only once the thread has ended: a turn that is under way is finished first,
+// so that nothing it uses may go away under it.
+TEST(PeriodicThreadTest, StopWaitsForTheTurnUnderWay) {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> left{false};
+    PeriodicThread thread;
+    ASSERT_TRUE(thread.Start(std::chrono::milliseconds(1), [&] {
+        if (entered.exchange(true))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        left = true;
+    }));
+    ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
+    thread.Stop();
+    EXPECT_TRUE(left);
+}
+
 // Stop wakes the thread in its wait: with an interval of an hour the test would hang
 // otherwise. The destructor stops a thread that is still running.
 TEST(PeriodicThreadTest, StopDoesNotWaitOutTheInterval) {
@@ -187,8 +204,10 @@ TEST(PeriodicThreadTest, StopDoesNotWaitOutTheInterval) {
     {
         PeriodicThread thread;
         ASSERT_TRUE(thread.Start(std::chrono::hours(1), [&] { ++ticks; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // into its wait
         thread.Stop();
         EXPECT_FALSE(thread.Running());
+        EXPECT_EQ(0, ticks.load());
         // Started again after a stop, it runs again.
         ASSERT_TRUE(thread.Start(std::chrono::milliseconds(1), [&] { ++ticks; }));
         EXPECT_TRUE(WaitUntil([&] { return ticks >= 1; }));
