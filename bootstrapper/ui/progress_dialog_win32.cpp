@@ -43,6 +43,7 @@ struct ProgressDialog::Impl {
         : module(moduleHandle), map(statusMap), properties(runProperties) {}
 
     bool Create();
+    void FillList();
     void LoadBanner();
     void SetBoldCaption();
     void SetControlText(int id, const std::string& text);
@@ -61,10 +62,10 @@ struct ProgressDialog::Impl {
     std::string caption;
     std::string subtitle;
     ProgressRows rows;  // the window's thread only
-    WindowHandle window;
+    // Members go in the reverse order: the thread first, then the window, then what it shows.
     FontHandle boldFont;
     BitmapHandle banner;
-    PeriodicThread refresher;
+    WindowHandle window;
     bool closed = false;
     bool asking = false;
 
@@ -72,6 +73,7 @@ struct ProgressDialog::Impl {
     std::mutex mutex;
     std::vector<std::string> names;   // the rows' slot names
     std::vector<SlotReading> posted;  // the thread's last reading that was posted
+    PeriodicThread refresher;
 };
 
 namespace {
@@ -147,19 +149,7 @@ bool ProgressDialog::Impl::Create() {
     }
     window.Reset(created);
     LoadBanner();
-    HWND list = List();
-    if (!list) {
-        const DWORD code = GetLastError();
-        Log().Error("Cannot obtain list view control in order to populate it: error code '%d' (%s)",
-                    static_cast<int>(code), SystemErrorText(static_cast<long>(code)).c_str());
-    } else {
-        LoadStatusIcons(list, module);
-        AddColumns(list);
-        rows.Apply({});  // the icons have their indexes now
-        for (int i = 0; i < rows.Count(); ++i) InsertRow(list, i, rows.Rows()[i]);
-        DecorateList(list);  // grid lines change the height of a row
-        FitList(created, list, rows.Count());
-    }
+    FillList();
     for (WPARAM kind : {ICON_BIG, ICON_SMALL}) {
         const int size = GetSystemMetrics(kind == ICON_BIG ? SM_CXICON : SM_CXSMICON);
         HANDLE icon =
@@ -170,6 +160,22 @@ bool ProgressDialog::Impl::Create() {
     EnableMenuItem(GetSystemMenu(created, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
     CentreOnDesktop(created);
     return true;
+}
+
+void ProgressDialog::Impl::FillList() {
+    HWND list = List();
+    if (!list) {
+        const DWORD code = GetLastError();
+        Log().Error("Cannot obtain list view control in order to populate it: error code '%d' (%s)",
+                    static_cast<int>(code), SystemErrorText(static_cast<long>(code)).c_str());
+        return;
+    }
+    LoadStatusIcons(list, module);
+    AddColumns(list);
+    rows.Apply({});  // the icons have their indexes now
+    for (int i = 0; i < rows.Count(); ++i) InsertRow(list, i, rows.Rows()[i]);
+    DecorateList(list);  // grid lines change the height of a row
+    FitList(window.Get(), list, rows.Count());
 }
 
 // The banner bitmap, scaled to the banner control, whatever the font and resolution make of
