@@ -20,6 +20,7 @@
 #include "system_error.h"
 #include "text_util.h"
 #include "unique_handle_win32.h"
+#include "window_position_win32.h"
 
 namespace {
 
@@ -84,16 +85,6 @@ void PumpMessages(QuitRequest* quit = nullptr) {
 
 INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
-}
-
-void CentreOnDesktop(HWND window) {
-    RECT desktop{};
-    RECT dialog{};
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &dialog);
-    const int left = (desktop.right - (dialog.right - dialog.left)) / 2;
-    const int top = (desktop.bottom - (dialog.bottom - dialog.top)) / 2;
-    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The "in progress" dialog: shown while it lives, destroyed with it.

@@ -34,3 +34,8 @@ using FindHandle =
     UniqueHandle<Win32HandleTraits<HANDLE, FindClose, NoHandle::kInvalidHandleValue>>;
 // An open registry key.
 using KeyHandle = UniqueHandle<Win32HandleTraits<HKEY, RegCloseKey, NoHandle::kNull>>;
+// A window, destroyed on the thread that created it.
+using WindowHandle = UniqueHandle<Win32HandleTraits<HWND, DestroyWindow, NoHandle::kNull>>;
+// Fonts and bitmaps a program created (not stock objects).
+using FontHandle = UniqueHandle<Win32HandleTraits<HFONT, DeleteObject, NoHandle::kNull>>;
+using BitmapHandle = UniqueHandle<Win32HandleTraits<HBITMAP, DeleteObject, NoHandle::kNull>>;

@@ -22,6 +22,7 @@
 #include "plugin_library.h"
 #include "process_runner.h"
 #include "product_info.h"
+#include "progress_dialog.h"
 #include "registry.h"
 #include "resource.h"
 #include "return_codes.h"
@@ -206,6 +207,9 @@ void RunDriver::RunConfiguredChain() {
     // The plug-ins are initialised before the chain runs and released after it.
     PluginSession plugins(*config_);
     BesideSetupResolver resolver(SetupFolder(), SystemFileSystem(), Log());
+    // No window until the run shows it (normal mode only); the run closes it before the
+    // product map goes.
+    ProgressDialog progressDialog(module_, productMap_.get(), config_->Properties());
     RunServices services{Log(),
                          config_->Properties(),
                          MessageBoxPrompts(),
@@ -219,7 +223,8 @@ void RunDriver::RunConfiguredChain() {
                          SystemClock(),
                          GlobalEventLogger(),
                          SystemMessagePump(),
-                         SystemMachineRestart()};
+                         SystemMachineRestart(),
+                         progressDialog};
     Installer installer(*config_, services);
     returnCode_ = installer.Run();
 }

@@ -3,6 +3,7 @@
 #include "config_interpreter.h"
 #include "log_file.h"
 #include "package_status_table.h"
+#include "progress_view.h"
 #include "property_store.h"
 #include "return_codes.h"
 #include "run_services.h"
@@ -92,7 +93,15 @@ int Installer::Status(const std::string& name) const {
     return index < 0 ? kStateUnreadable : productMap_.GetItemState(index);
 }
 
+// The progress dialog shows the final states until the run is over, also behind its last
+// boxes, and goes on every way out of the run.
 int Installer::Run() {
+    const int code = RunChain();
+    run_.progressDialog.Close();
+    return code;
+}
+
+int Installer::RunChain() {
     // Every line of the run masks the values of secret properties, also those set later.
     log_.SetSecretSource(&store_);
     SetRunDefaults(store_);

@@ -34,10 +34,14 @@ class Installer {
     int Run();
 
   private:
+    // The run up to its return code; Run() closes the progress dialog after it.
+    int RunChain();
     // Phases before the walk.
     int CheckPackageList();
+    void OpenProgressDialog();
     bool RemoveExistingVersion();
     void JudgeMainPackage();
+    void SetMaintenanceSubtitle();
     void DecideCheckDepends();
     void LogCommandLine();
     void CheckDependencies();

@@ -9,10 +9,13 @@
 #include "installer.h"
 #include "log_file.h"
 #include "messages.h"
+#include "package_state.h"
 #include "package_status_table.h"
+#include "progress_view.h"
 #include "property_store.h"
 #include "return_codes.h"
 #include "run_services.h"
+#include "run_texts.h"
 #include "text_util.h"
 #include "user_prompts.h"
 
@@ -56,10 +59,12 @@ int Installer::CheckPackageList() {
         }
         if (slot < PackageStatusTable::kSlots)
             productMap_.SetItemName(slot++, package->name.c_str());
+        run_.progressDialog.AddRow(package->name, package->version.versionText, PS_None);
     }
     // The integrity check has its own progress item (PrepareWalk sets its state).
     if (slot < PackageStatusTable::kSlots)
         productMap_.SetItemName(slot, kIntegrityCheckItem);
+    run_.progressDialog.AddRow(kIntegrityCheckItem, "", PS_None);
     if (!main_ && code < 0) {
         const char* product = config_.GetProductName() ? config_.GetProductName() : "";
         log.Error("NO MAIN PACKAGE DETECTED (containing Feature='MAIN' attribute)!");
@@ -72,7 +77,27 @@ int Installer::CheckPackageList() {
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
     log.Line("%s %s %s started", ActionVerb(), product, "application");
     run_.events.Action(EventId(1000, 1), FormatText("Application %s started", product));
+    OpenProgressDialog();
     return -1;
+}
+
+// The progress dialog belongs to a run with a user interface: normal mode, also under
+// external control, whose program chose that mode. A silent run shows the installers'
+// wait bar only, a quiet run nothing. The window is "Setup progress", like every box of the
+// run; the banner says "Tarvex setup" and, under it, what the run does.
+void Installer::OpenProgressDialog() {
+    if (mode_ != 0)
+        return;
+    const char* product = config_.GetProductName() ? config_.GetProductName() : "";
+    std::string subtitle = FormatText("%s application '%s'", ActionVerb(), product);
+    const std::string packages = store_.Get("Packages");
+    if (!packages.empty())
+        subtitle += FormatText(" components: %s", packages.c_str());
+    ProgressView& dialog = run_.progressDialog;
+    dialog.SetTitle(kSetupCaption);
+    dialog.SetCaption("Tarvex setup");
+    dialog.SetSubtitle(subtitle);
+    dialog.Show();
 }
 
 bool Installer::RemoveExistingVersion() {
@@ -154,8 +179,10 @@ void Installer::JudgeMainPackage() {
         store_.Set("InstallDir", main_->Product().installLocation, true);
         store_.Set("UninstallString", main_->Product().uninstallString, true);
         store_.Set("MainIsInstalled", "1", true);
-        if (action_ == 0 && mode_ == 0)
+        if (action_ == 0 && mode_ == 0) {
             maintenance_ = true;
+            SetMaintenanceSubtitle();
+        }
     } else if (comparison == kNewerInstalled) {
         const std::string text = FormatText(
             "Installed version '%s' of the MAIN package '%s' is greater than the specified one "
@@ -168,6 +195,15 @@ void Installer::JudgeMainPackage() {
             returnCode_ = RC_ANewerVerAlreadyInstalled;
     }
     store_.Set("MainInstalledVersion", installed.c_str(), true);
+}
+
+void Installer::SetMaintenanceSubtitle() {
+    const char* product = config_.GetProductName() ? config_.GetProductName() : "";
+    std::string subtitle = FormatText("Maintenance for '%s'", product);
+    const std::string packages = store_.Get("Packages");
+    if (!packages.empty())
+        subtitle += FormatText(" (packages %s)", packages.c_str());
+    run_.progressDialog.SetSubtitle(subtitle);
 }
 
 void Installer::DecideCheckDepends() {

@@ -2,9 +2,9 @@
 // RunServices: everything the installer run and its elements reach outside their own data.
 // The run driver builds it from the real services (the log files, message boxes, the shared
 // status block, child processes, Windows Installer, the registry, the file system, the wall
-// clock, the event log, the window messages of the run's thread); the walk tests build it
-// from fakes of one machine. Engine and flow code reach the machine and the user only
-// through it.
+// clock, the event log, the window messages of the run's thread, the progress dialog); the
+// walk tests build it from fakes of one machine. Engine and flow code reach the machine and
+// the user only through it.
 
 class Clock;
 class EventLogger;
@@ -17,6 +17,7 @@ class MachineRestart;
 class MessagePump;
 class PackageStatusTable;
 class ProcessRunner;
+class ProgressView;
 class PropertyStore;
 class RegistryAccess;
 class UserPrompts;
@@ -36,4 +37,5 @@ struct RunServices {
     EventLogger& events;
     MessagePump& pump;  // dispatches waiting window messages during long work
     MachineRestart& restart;
+    ProgressView& progressDialog;  // the rows and texts of the progress dialog (normal mode)
 };

@@ -416,4 +416,4 @@ FakeRun::FakeRun(PropertyStore& properties)
                                                               progress,   installers, resolver_,
                                                               machine,    machine,    machine,
                                                               machine,    clock,      events,
-                                                              pump,       restart} {}
+                                                              pump,       restart,    dialog} {}

@@ -23,6 +23,7 @@
 #include "message_pump.h"
 #include "package_status_table.h"
 #include "process_runner.h"
+#include "progress_view.h"
 #include "product_info.h"
 #include "property_store.h"
 #include "registry.h"
@@ -241,6 +242,31 @@ class FakeMessagePump : public MessagePump {
     int calls = 0;
 };
 
+// Records what the run asks of the progress dialog: its rows, its texts and, in order, when
+// it was shown and closed.
+class FakeProgressView : public ProgressView {
+  public:
+    struct Row {
+        std::string name;
+        std::string version;
+        int state;
+    };
+    void AddRow(const std::string& name, const std::string& version, int state) override {
+        rows.push_back({name, version, state});
+    }
+    void SetTitle(const std::string& text) override { title = text; }
+    void SetCaption(const std::string& text) override { caption = text; }
+    void SetSubtitle(const std::string& text) override { subtitle = text; }
+    void Show() override { calls.push_back("Show"); }
+    void Close() override { calls.push_back("Close"); }
+
+    std::vector<Row> rows;
+    std::string title;
+    std::string caption;
+    std::string subtitle;
+    std::vector<std::string> calls;
+};
+
 // A log that writes into memory only.
 class MemoryLog {
   public:
@@ -285,6 +311,7 @@ class FakeRun {
     EventLogger events;
     FakeMessagePump pump;
     FakeRestart restart;
+    FakeProgressView dialog;
 
   private:
     BesideSetupResolver resolver_;

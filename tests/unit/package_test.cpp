@@ -95,10 +95,21 @@ CommandRequest Request(const std::string& base, bool showWindow, bool installerI
 // The services of a run with the fake runner in place of the scripted installers.
 RunServices ServicesOf(FakeRun& run, FakeRunner& runner) {
     RunServices services = run.Services();
-    return RunServices{
-        services.log,      services.properties, services.prompts, services.progress, runner,
-        services.resolver, services.detection,  services.machine, services.registry, services.files,
-        services.clock,    services.events,     services.pump,    services.restart};
+    return RunServices{services.log,
+                       services.properties,
+                       services.prompts,
+                       services.progress,
+                       runner,
+                       services.resolver,
+                       services.detection,
+                       services.machine,
+                       services.registry,
+                       services.files,
+                       services.clock,
+                       services.events,
+                       services.pump,
+                       services.restart,
+                       services.progressDialog};
 }
 
 class PackageTest : public ::testing::Test {

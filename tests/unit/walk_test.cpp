@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <functional>
@@ -27,6 +28,7 @@
 #include "package_state.h"
 #include "package_status_table.h"
 #include "ref_count.h"
+#include "progress_cancel.h"
 #include "return_codes.h"
 #include "setup_folder.h"
 #include "fixed_facts.h"
@@ -255,6 +257,19 @@ struct Row {
         lacked.push_back(path);
         return *this;
     }
+    // What the run asked of the progress dialog: "Show" and "Close" in order, and the line
+    // under the banner when it was shown.
+    Row& Dialog(std::vector<std::string> calls, std::string subtitle = "") {
+        dialogCalls = std::move(calls);
+        dialogSubtitle = std::move(subtitle);
+        dialogChecked = true;
+        return *this;
+    }
+    // The dialog's rows in order, as "name version".
+    Row& DialogRows(std::vector<std::string> expected) {
+        dialogRows = std::move(expected);
+        return *this;
+    }
 
     std::string name;
     std::string contents = Chain();
@@ -276,6 +291,10 @@ struct Row {
     unsigned long long sleptMilliseconds = 0;
     std::vector<std::pair<std::string, std::string>> held;
     std::vector<std::string> lacked;
+    bool dialogChecked = false;
+    std::vector<std::string> dialogCalls;
+    std::string dialogSubtitle;
+    std::vector<std::string> dialogRows;
 };
 
 FakeMachine::Product MachineProduct(const ChainProduct& product, const std::string& version) {
@@ -315,6 +334,8 @@ class WalkTest : public ::testing::Test {
 
     TestFolder folder_;
 };
+
+void CheckDialog(const Row& row, const FakeProgressView& dialog);
 
 void WalkTest::Walk(const Row& row) {
     Write("config.xml", ConfigXml(row.contents));
@@ -414,6 +435,31 @@ void WalkTest::Walk(const Row& row) {
                                 : run.machine.ReadValue(path, &data, kRegistryDefaultView, &error);
         EXPECT_FALSE(exists) << path;
     }
+    CheckDialog(row, run.dialog);
+}
+
+// Every run closes the progress dialog once, as its last request; rows that say more are
+// checked for it.
+void CheckDialog(const Row& row, const FakeProgressView& dialog) {
+    ASSERT_FALSE(dialog.calls.empty());
+    EXPECT_EQ("Close", dialog.calls.back());
+    EXPECT_EQ(1, std::count(dialog.calls.begin(), dialog.calls.end(), "Close"));
+    if (row.dialogChecked) {
+        EXPECT_EQ(row.dialogCalls, dialog.calls);
+        if (!row.dialogSubtitle.empty()) {
+            EXPECT_EQ("Setup progress", dialog.title);
+            EXPECT_EQ("Tarvex setup", dialog.caption);
+            EXPECT_EQ(row.dialogSubtitle, dialog.subtitle);
+        }
+    }
+    if (row.dialogRows.empty())
+        return;
+    std::vector<std::string> rows;
+    for (const FakeProgressView::Row& shown : dialog.rows) {
+        rows.push_back(shown.name + " " + shown.version);
+        EXPECT_EQ(PS_None, shown.state) << shown.name;
+    }
+    EXPECT_EQ(row.dialogRows, rows);
 }
 
 const unsigned kQuestion = kBoxYesNo | kBoxIconQuestion;
@@ -1396,11 +1442,96 @@ std::vector<Row> RefCountUninstallRows() {
     return rows;
 }
 
+// The progress dialog: shown in normal mode only (also under external control), with one row
+// per package in chain order and one for the integrity check, and the action on its banner.
+std::vector<Row> ProgressDialogRows() {
+    const std::vector<std::string> chainRows = {"Runtime 1.0", "Suite 2.0", "Tools 1.5",
+                                                "Package Integrity Check "};
+    const std::vector<Start> normalInstalls = {{"Runtime", "C:\\Setup\\run.exe /i"},
+                                               {"Suite", "C:\\Setup\\suite.exe /i"},
+                                               {"Tools", "C:\\Setup\\tools.exe /i"}};
+    const Prompt completed = {"", "Setup completed", kBoxIconInformation};
+    std::vector<Row> rows;
+    rows.push_back(Row("a normal install shows the progress dialog")
+                       .Args("")
+                       .Starts(normalInstalls)
+                       .Returns(RC_AllCompleted)
+                       .Prompts({completed})
+                       .Dialog({"Show", "Close"}, "Installing application 'Demo Suite'")
+                       .DialogRows(chainRows));
+    rows.push_back(Row("a silent install fills the dialog but does not show it")
+                       .Starts(AllInstalls())
+                       .Returns(RC_AllCompleted)
+                       .Dialog({"Close"})
+                       .DialogRows(chainRows));
+    rows.push_back(Row("a quiet install does not show the dialog")
+                       .Args("-q")
+                       .Starts({{"Runtime", "C:\\Setup\\run.exe /i /q"},
+                                {"Suite", "C:\\Setup\\suite.exe /i /q"},
+                                {"Tools", "C:\\Setup\\tools.exe /i /q"}})
+                       .Returns(RC_AllCompleted)
+                       .Dialog({"Close"}));
+    rows.push_back(Row("a normal install under external control shows the dialog")
+                       .Args("ControlledInstall=Yes")
+                       .Starts(normalInstalls)
+                       .Returns(RC_AllCompleted)
+                       .Slept(2000)
+                       .Dialog({"Show", "Close"}, "Installing application 'Demo Suite'"));
+    rows.push_back(Row("a normal uninstall names its action")
+                       .Args("x")
+                       .AllInstalled()
+                       .Starts({{"Runtime",
+                                 "C:\\Setup\\run.exe /x {B0000000-0000-4000-8000-"
+                                 "000000000001}"},
+                                {"Suite",
+                                 "C:\\Setup\\suite.exe /x {B0000000-0000-4000-8000-"
+                                 "000000000002}"},
+                                {"Tools",
+                                 "C:\\Setup\\tools.exe /x {B0000000-0000-4000-8000-"
+                                 "000000000003}"}})
+                       .Returns(RC_AllCompleted)
+                       .Prompts({completed})
+                       .Dialog({"Show", "Close"}, "Uninstalling application 'Demo Suite'"));
+    rows.push_back(
+        Row("the packages of the run follow the action")
+            .Args("Packages=Tools")
+            .Starts({{"Tools", "C:\\Setup\\tools.exe /i"}})
+            .Returns(RC_AllCompleted)
+            .Prompts({completed})
+            .Dialog({"Show", "Close"}, "Installing application 'Demo Suite' components: Tools")
+            .DialogRows(chainRows));
+    rows.push_back(Row("a normal install over the installed product is maintenance")
+                       .Args("")
+                       .AllInstalled()
+                       .Returns(RC_AllCompleted)
+                       .Prompts({completed})
+                       .Dialog({"Show", "Close"}, "Maintenance for 'Demo Suite'"));
+    rows.push_back(
+        Row("maintenance of some packages names them")
+            .Args("Packages=Tools,Runtime")
+            .AllInstalled()
+            .Returns(RC_AllCompleted)
+            .Prompts({completed})
+            .Dialog({"Show", "Close"}, "Maintenance for 'Demo Suite' (packages Tools,Runtime)"));
+    rows.push_back(Row("without a MAIN package the dialog is filled, never shown, and closed")
+                       .Contents(Pre() + Post())
+                       .Args("")
+                       .Returns(RC_MainPackageNotDetected)
+                       .Dialog({"Close"})
+                       .DialogRows({"Runtime 1.0", "Tools 1.5", "Package Integrity Check "}));
+    rows.push_back(Row("a run that stops before the walk closes the dialog it showed")
+                       .Args("")
+                       .Installed("Suite", "3.0")
+                       .Returns(RC_ANewerVerAlreadyInstalled)
+                       .Dialog({"Show", "Close"}, "Installing application 'Demo Suite'"));
+    return rows;
+}
+
 std::vector<Row> AllRows() {
     std::vector<Row> rows;
     for (auto group : {ActionRows, PackageListRows, FailureRows, QuitAndRebootRows, SelectionRows,
                        FlowElementRows, CallbackRows, IntegrityRows, RefCountInstallRows,
-                       RefCountUninstallRows}) {
+                       RefCountUninstallRows, ProgressDialogRows}) {
         for (Row& row : group()) rows.push_back(std::move(row));
     }
     return rows;
@@ -1438,6 +1569,36 @@ TEST_F(WalkTest, CallbackIsArmedForTheMainPackageOnly) {
     EXPECT_EQ(std::string::npos, log.find("    Callback  : ", first + 1)) << log;
     EXPECT_LT(log.find("[MAIN] Suite"), first);
     EXPECT_LT(first, log.find("[POST] Tools"));
+}
+
+// Yes to the progress dialog's Cancel while the first package runs: the packages that wait
+// never start, show canceled, and the run ends canceled and offers to roll back.
+TEST_F(WalkTest, CancelFromTheProgressDialogStopsTheWalk) {
+    Write("config.xml", ConfigXml(Chain()));
+    const CommandLine command("\"C:\\Setup\\setup.exe\"", " \t", '"');
+    EventLogger events;
+    ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
+                             kStartTime);
+    ASSERT_TRUE(config.IsValid());
+    FakeRun run(config.Properties());
+    for (const ChainProduct* product : kProducts)
+        run.machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+    run.installers.Script(
+        "Runtime", InstallerScript{0, "", "", [&](FakeMachine& machine) {
+                                       CancelRun(config.Properties(), &run.progress);
+                                       machine.Install(MachineProduct(kRuntime, kRuntime.version));
+                                   }});
+    Installer installer(config, run.Services());
+    EXPECT_EQ(RC_ActionCanceled, installer.Run()) << run.LogText();
+    ASSERT_EQ(1u, run.installers.Starts().size());
+    EXPECT_EQ("Runtime", run.installers.Starts()[0].name);
+    EXPECT_EQ(PS_Completed, run.progress.GetItemStateByName("Runtime"));
+    EXPECT_EQ(PS_Canceled, run.progress.GetItemStateByName("Suite"));
+    EXPECT_EQ(PS_Canceled, run.progress.GetItemStateByName("Tools"));
+    EXPECT_TRUE(run.log.Contains("Property Quit=Cancel -> QUITTING"));
+    ASSERT_EQ(1u, run.prompts.shown.size());
+    EXPECT_EQ("ROLLBACK_ON_CANCEL", run.prompts.shown[0].tag);
+    EXPECT_EQ((std::vector<std::string>{"Show", "Close"}), run.dialog.calls);
 }
 
 // Slot 0 is the overall state of the run: a failed integrity check ends the run, so it

@@ -22,6 +22,7 @@
 #include "message_pump.h"
 #include "package_status_table.h"
 #include "process_runner.h"
+#include "progress_dialog.h"
 #include "property_store.h"
 #include "registry.h"
 #include "return_codes.h"
@@ -68,6 +69,7 @@ class PackageRegistryTest : public ::testing::Test {
     MemoryStatusTable progress_;
     EventLogger events_;
     BesideSetupResolver resolver_{TestProgramFolder(), SystemFileSystem(), Log()};
+    ProgressDialog dialog_{nullptr, nullptr, store_};  // never shown here
     RunServices run_{Log(),
                      store_,
                      MessageBoxPrompts(),
@@ -81,7 +83,8 @@ class PackageRegistryTest : public ::testing::Test {
                      SystemClock(),
                      events_,
                      SystemMessagePump(),
-                     SystemMachineRestart()};
+                     SystemMachineRestart(),
+                     dialog_};
 };
 
 TEST_F(PackageRegistryTest, ArmingClearsTheValueAndPublishesItsPath) {

@@ -12,10 +12,8 @@ struct WindowSearch {
     const char* caption;
     DWORD processId;
     HWND found;
-    const char* textPrefix = nullptr;  // a child control's text must start with it
+    const std::function<bool(void*)>* accept;
 };
-
-bool HasControlWithPrefix(HWND window, const char* prefix);
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
@@ -25,7 +23,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     GetWindowThreadProcessId(window, &owner);
     if (IsWindowVisible(window) && lstrcmpA(text, search->caption) == 0 &&
         (search->processId == 0 || owner == search->processId) &&
-        (!search->textPrefix || HasControlWithPrefix(window, search->textPrefix))) {
+        (!search->accept || (*search->accept)(window))) {
         search->found = window;
         return FALSE;
     }
@@ -43,15 +41,17 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
-bool HasControlWithPrefix(HWND window, const char* prefix) {
-    return FindControlByTextPrefix(window, prefix).window != nullptr;
+}  // namespace
+
+void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs) {
+    return WaitForWindowThat(caption, processId, nullptr, timeoutMs);
 }
 
-void* WaitForMatch(const char* caption, unsigned long processId, const char* textPrefix,
-                   unsigned long timeoutMs) {
+void* WaitForWindowThat(const char* caption, unsigned long processId,
+                        const std::function<bool(void*)>& accept, unsigned long timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     do {
-        WindowSearch search{caption, processId, nullptr, textPrefix};
+        WindowSearch search{caption, processId, nullptr, accept ? &accept : nullptr};
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             return search.found;
@@ -60,15 +60,14 @@ void* WaitForMatch(const char* caption, unsigned long processId, const char* tex
     return nullptr;
 }
 
-}  // namespace
-
-void* WaitForWindow(const char* caption, unsigned long processId, unsigned long timeoutMs) {
-    return WaitForMatch(caption, processId, nullptr, timeoutMs);
-}
-
 void* WaitForWindowWithText(const char* caption, unsigned long processId,
                             const std::string& textPrefix, unsigned long timeoutMs) {
-    return WaitForMatch(caption, processId, textPrefix.c_str(), timeoutMs);
+    return WaitForWindowThat(
+        caption, processId,
+        [&textPrefix](void* window) {
+            return FindControlByTextPrefix(window, textPrefix).window != nullptr;
+        },
+        timeoutMs);
 }
 
 std::string DescribeWindows(unsigned long processId) {

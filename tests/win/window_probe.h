@@ -2,6 +2,7 @@
 // Finds and inspects the windows a test's program opens, from another thread or process,
 // and saves screenshots of the display.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ void* WaitForWindow(const char* caption, unsigned long processId, unsigned long 
 // program may show several windows with one caption.
 void* WaitForWindowWithText(const char* caption, unsigned long processId,
                             const std::string& textPrefix, unsigned long timeoutMs);
+// The same for a window that accept also takes: for programs that show several windows of
+// one caption.
+void* WaitForWindowThat(const char* caption, unsigned long processId,
+                        const std::function<bool(void*)>& accept, unsigned long timeoutMs);
 bool WindowAlive(void* window);
 // The captions of the visible top-level windows of a process and the texts of their
 // controls, one window a line: what a failed wait for a window saw.
