@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds both builds and runs every test: the host unit tests
-# under the sanitizers, then the Windows tests under Wine on the test bench.
+# under the sanitizers, then the Windows tests under Wine on the test bench, and the
+# benchmark once.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$ROOT/scripts/install-deps.sh"
@@ -8,5 +9,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 status=0
 (cd "$ROOT/build/host" && ctest --output-on-failure) || status=1
 (cd "$ROOT/build/windows" && ctest --output-on-failure) || status=1
+# The benchmark runs once, small, so that it cannot rot; its figures are not judged here.
+"$ROOT/bench/run-benchmark.sh" -n 3 -r 1 || status=1
 if [ $status -eq 0 ]; then echo "test-all: every test passed"; else echo "test-all: FAILED" >&2; fi
 exit $status
