@@ -72,9 +72,10 @@ class Detector {
 
     std::string Property(const std::string& productCode, const char* property);
     void TakeProduct(const std::string& productCode);
+    void TakeProduct(const std::string& productCode, const std::string& version);
     bool NextRelated(const char* upgradeCode, unsigned long index, std::string* productCode);
-    std::string FirstRelatedWithVersion(const char* upgradeCode);
-    std::string RelatedOfVersion(const char* upgradeCode, const char* version);
+    std::string FirstRelatedWithVersion(const char* upgradeCode, std::string* version);
+    std::string RelatedOfVersion(const char* upgradeCode, const char* wanted, std::string* version);
 
     ProductInfo& info_;
     InstallerQueries& queries_;
@@ -110,8 +111,14 @@ std::string Detector::Property(const std::string& productCode, const char* prope
 }
 
 void Detector::TakeProduct(const std::string& productCode) {
+    TakeProduct(productCode, Property(productCode, "VersionString"));
+}
+
+// The version is the one just read while the product was chosen: each query of Windows
+// Installer costs a round of registry reads, and a chain detects every package several times.
+void Detector::TakeProduct(const std::string& productCode, const std::string& version) {
     StrNCopy(info_.productCode, productCode.c_str());
-    StoreAnswer(info_.version, Property(productCode, "VersionString"));
+    StoreAnswer(info_.version, version);
     StoreAnswer(info_.productName, Property(productCode, "InstalledProductName"));
 }
 
@@ -130,11 +137,12 @@ bool Detector::UpgradeCode(const char* code, const char* versionFilter) {
         return false;
     }
     StrNCopy(info_.upgradeCode, code);
+    std::string version;
     const std::string productCode = IsEmptyText(versionFilter)
-                                        ? FirstRelatedWithVersion(code)
-                                        : RelatedOfVersion(code, versionFilter);
+                                        ? FirstRelatedWithVersion(code, &version)
+                                        : RelatedOfVersion(code, versionFilter, &version);
     if (!productCode.empty())
-        TakeProduct(productCode);
+        TakeProduct(productCode, version);
     return true;
 }
 
@@ -146,10 +154,11 @@ bool Detector::NextRelated(const char* upgradeCode, unsigned long index, std::st
     return result == kInstallerSuccess;
 }
 
-std::string Detector::FirstRelatedWithVersion(const char* upgradeCode) {
+std::string Detector::FirstRelatedWithVersion(const char* upgradeCode, std::string* version) {
     std::string productCode;
     for (unsigned long index = 0; NextRelated(upgradeCode, index, &productCode); ++index) {
-        if (!Property(productCode, "VersionString").empty())
+        *version = Property(productCode, "VersionString");
+        if (!version->empty())
             return productCode;
     }
     return std::string();
@@ -157,7 +166,8 @@ std::string Detector::FirstRelatedWithVersion(const char* upgradeCode) {
 
 // Several products of one upgrade code may carry the same version (products installed side
 // by side); the first one Windows Installer lists is taken.
-std::string Detector::RelatedOfVersion(const char* upgradeCode, const char* version) {
+std::string Detector::RelatedOfVersion(const char* upgradeCode, const char* wanted,
+                                       std::string* version) {
     std::string productCode;
     std::string chosen;
     int count = 0;
@@ -170,12 +180,13 @@ std::string Detector::RelatedOfVersion(const char* upgradeCode, const char* vers
                 "Error '%d' during version retrieving for product '%s' with code '%s': %s",
                 static_cast<int>(result), upgradeCode, productCode.c_str(),
                 SystemErrorText(result).c_str());
-        } else if (EqualsNoCase(found.c_str(), version) && ++count == 1) {
+        } else if (EqualsNoCase(found.c_str(), wanted) && ++count == 1) {
             chosen = productCode;
+            *version = found;
         }
     }
     if (count > 1)
-        Log().Warning("Detected %d instances of %s version for '%s' upgrade code!", count, version,
+        Log().Warning("Detected %d instances of %s version for '%s' upgrade code!", count, wanted,
                       upgradeCode);
     return chosen;
 }

@@ -58,6 +58,7 @@ class FakeQueries : public InstallerQueries {
     }
     long ProductProperty(const char* code, const char* property, std::string* value) override {
         ++calls;
+        ++propertyCalls[property];
         const auto product = productProperties.find(code);
         if (product == productProperties.end())
             return kUnknownProduct;
@@ -107,6 +108,7 @@ class FakeQueries : public InstallerQueries {
     std::map<int, long> subkeyErrors;
     std::map<std::string, std::string> fileVersions;
     int calls = 0;
+    std::map<std::string, int> propertyCalls;  // by property name
 
   private:
     long Item(const std::vector<std::string>& list, unsigned long index, std::string* code) {
@@ -216,6 +218,27 @@ TEST_F(ProductInfoTest, UpgradeCodeWithFilterPicksThatVersionAndWarnsAboutTwins)
                               std::string(kUpgrade) + "' upgrade code!\n"));
     EXPECT_FALSE(info_.Detect(identifier.c_str(), "3.0"));
     EXPECT_STREQ("", info_.productCode);
+}
+
+// Every query of Windows Installer is a round of registry reads, and a chain detects each
+// package several times: the version read to choose the product is the one kept.
+TEST_F(ProductInfoTest, UpgradeCodeAsksEachRelatedProductForItsVersionOnce) {
+    AddProduct(kBeta20, "Beta", "");
+    AddProduct(kBeta21, "Beta", "2.1.0");
+    fake_.related[kUpgrade] = {kBeta20, kBeta21};
+    const std::string identifier = std::string("u") + kUpgrade;
+    ASSERT_TRUE(info_.Detect(identifier.c_str()));
+    EXPECT_STREQ(kBeta21, info_.productCode);
+    EXPECT_STREQ("2.1.0", info_.version);
+    EXPECT_STREQ("Beta", info_.productName);
+    EXPECT_EQ(2, fake_.propertyCalls["VersionString"]);
+
+    fake_.propertyCalls.clear();
+    ASSERT_TRUE(info_.Detect(identifier.c_str(), "2.1.0"));
+    EXPECT_STREQ(kBeta21, info_.productCode);
+    EXPECT_STREQ("2.1.0", info_.version);
+    EXPECT_STREQ("Beta", info_.productName);
+    EXPECT_EQ(2, fake_.propertyCalls["VersionString"]);
 }
 
 TEST_F(ProductInfoTest, ProductNameMatchesWithoutRegardToCase) {
