@@ -380,8 +380,8 @@ bool Installer::RunInstaller(FPackage& package, const PackageDecision& decision,
     const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
     package.PublishOutputProperties(run_, propsPath);
     package.Execute(run_, decision.commandAction);
+    // Execute has detected the product again after its installer: no second detection.
     store_.Set("LastPackageReturnCode", FormatText("%ld", package.ExitCode()).c_str(), true);
-    package.Compare(run_.detection);
     package.RetrieveOutputProperties(run_, propsPath);
     ++executedCount_;
     return ClassifyPackage(package);
