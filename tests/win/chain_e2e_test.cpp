@@ -347,6 +347,27 @@ TEST_F(ChainRun, FailedVitalPrerequisiteStopsTheChain) {
     EXPECT_TRUE(Contains(log_, "Returned  1  [RC_NotCompleted]"));
 }
 
+// The temporary references of a run that failed stay, so that a package it was about to
+// install is not taken for an orphan by the next run; a run that succeeds removes them.
+TEST_F(ChainRun, FailedRunKeepsItsTemporaryReferences) {
+    const std::string temporary =
+        "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\RefCountTemporary\\TempMain";
+    UseFakeInstallers(FakePackage("TempPre", "--touch pre.done --exit 1603") +
+                      FakePackage("TempMain", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(1, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Set temporary (install) refcount for: TempPre, TempMain"));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, temporary.c_str(), 0,
+                                           KEY_READ | KEY_WOW64_64KEY, &key));
+    RegCloseKey(key);
+
+    UseFakeInstallers(FakePackage("TempPre", "--touch pre.done") +
+                      FakePackage("TempMain", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, temporary.c_str(), 0,
+                                           KEY_READ | KEY_WOW64_64KEY, &key));
+}
+
 TEST_F(ChainRun, ChainedSetupReportsThroughTheCallback) {
     // The MAIN "installer" plays a chained setup that reports the return code 42 through
     // the value that CALLBACKPATH names.
