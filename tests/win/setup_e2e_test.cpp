@@ -109,7 +109,7 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
 TEST_F(SetupRun, EmptyFolderEndsAsInvalidConfiguration) {
     ChildProcess setup("\"" + setup_ + "\"", appFolder_, Environment(true));
     ASSERT_TRUE(setup.Started());
-    void* box = WaitForWindow(kCaption, setup.Id(), 60000);
+    void* box = WaitForWindowWithText(kCaption, setup.Id(), "Open log file: ", 60000);
     ASSERT_NE(nullptr, box);
     const ProbedControl link = FindControlByTextPrefix(box, "Open log file: ");
     EXPECT_EQ("Open log file: " + TempLog(), link.text);
@@ -136,7 +136,7 @@ TEST_F(SetupRun, InvalidArgumentsShowTheUsageEvenWhenSilent) {
     WriteSample();
     ChildProcess setup("\"" + setup_ + "\" x r -s", appFolder_, Environment(true));
     ASSERT_TRUE(setup.Started());
-    void* box = WaitForWindow(kCaption, setup.Id(), 60000);
+    void* box = WaitForWindowWithText(kCaption, setup.Id(), "Open log file: ", 60000);
     ASSERT_NE(nullptr, box);
     EXPECT_NE(nullptr, FindControlByTextPrefix(box, "InvalidArguments\nAn error occurred").window);
     EXPECT_EQ("Open log file: " + TempLog(), FindControlByTextPrefix(box, "Open log file").text);
