@@ -12,6 +12,13 @@ namespace {
 const long kNotFound = 2;  // ERROR_FILE_NOT_FOUND: a missing key or value
 const char kIndent[] = "    ";
 
+// A product key or reference name is one registry name: an empty one would make the store's
+// own key the product key (and its last removal delete every product's references), and a
+// backslash would reach into another key.
+bool IsOneName(const std::string& name) {
+    return !name.empty() && name.find('\\') == std::string::npos;
+}
+
 std::string JoinNames(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
@@ -52,6 +59,11 @@ bool RefCount::References(const std::string& product, std::vector<RegistryValue>
 
 bool RefCount::AddRefCount(const std::string& product, const std::string& reference,
                            const std::string& data) {
+    if (!IsOneName(product) || !IsOneName(reference)) {
+        log_.Error("RefCount::AddRefCount(): invalid name '%s' / '%s'", product.c_str(),
+                   reference.c_str());
+        return false;
+    }
     long error = 0;
     if (registry_.CreateKey(KeyPath(product), kRegistryDefaultView, &error) &&
         registry_.WriteString(KeyPath(product) + "\\" + reference, data, kRegistryDefaultView,
@@ -63,6 +75,10 @@ bool RefCount::AddRefCount(const std::string& product, const std::string& refere
 
 int RefCount::RemoveRefCount(const std::string& product, const std::string& reference) {
     const char* const context = "RefCount::RemoveRefCount()";
+    if (!IsOneName(product) || !IsOneName(reference)) {
+        log_.Error("%s: invalid name '%s' / '%s'", context, product.c_str(), reference.c_str());
+        return -1;
+    }
     std::vector<RegistryValue> values;
     long error = 0;
     if (!registry_.EnumerateValues(KeyPath(product), &values, kRegistryDefaultView, &error)) {

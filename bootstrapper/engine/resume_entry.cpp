@@ -27,7 +27,11 @@ std::string ResumeCommand(const std::string& programPath, const std::string& arg
                           const std::string& extraParameters, bool async, bool* synchronous) {
     const std::string program = "\"" + programPath + "\"";
     const std::string tail = (arguments.empty() ? "" : " " + arguments) + extraParameters;
-    *synchronous = !async || arguments.find('"') != std::string::npos;
+    // Through cmd, any of its special characters in a value would become part of a command
+    // run at the next logon (in the quoted path only its expansions count): such an entry
+    // starts setup directly instead.
+    *synchronous = !async || tail.find_first_of("\"&|<>^%()!") != std::string::npos ||
+                   programPath.find_first_of("%!") != std::string::npos;
     if (*synchronous)
         return "||" + program + tail;
     // start takes its first quoted argument for the window title: the empty title comes

@@ -10,7 +10,8 @@ struct RunServices;
 // The command as stored in the entry: "||" and setup's command line (its quoted path and its
 // arguments) with the extra parameters. Asynchronous entries start setup through "cmd /c
 // start" so that the logon does not wait for it; an argument holding a double quote cannot
-// be passed through start, and such an entry runs synchronously (*synchronous tells).
+// be passed through start, nor one that cmd would read as a command (&, |, %, ...): such an
+// entry runs synchronously (*synchronous tells).
 std::string ResumeCommand(const std::string& programPath, const std::string& arguments,
                           const std::string& extraParameters, bool async, bool* synchronous);
 

@@ -164,6 +164,14 @@ TEST(ResumeCommandTest, SynchronousWhenAskedOrWhenAnArgumentIsQuoted) {
     EXPECT_EQ("||cmd /c \"start \"\" \"C:\\S\\setup.exe\" X=1\"",
               ResumeCommand("C:\\S\\setup.exe", "", " X=1", true, &synchronous));
     EXPECT_FALSE(synchronous);
+    // A value that cmd would run as a second command, or expand, never goes through cmd.
+    EXPECT_EQ("||\"C:\\S\\setup.exe\" P.X=a&calc X=1",
+              ResumeCommand("C:\\S\\setup.exe", "P.X=a&calc", " X=1", true, &synchronous));
+    EXPECT_TRUE(synchronous);
+    ResumeCommand("C:\\100%\\setup.exe", "", " X=1", true, &synchronous);
+    EXPECT_TRUE(synchronous);
+    ResumeCommand("C:\\Program Files (x86)\\S\\setup.exe", "", " X=1", true, &synchronous);
+    EXPECT_FALSE(synchronous);
 }
 
 TEST(PendingRenamesTest, ListsTheOperationsAndFindsAPathWithoutRegardToCase) {

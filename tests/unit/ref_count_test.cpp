@@ -106,6 +106,14 @@ TEST_F(RefCountTest, RemovingTheLastReferenceDeletesTheKey) {
     EXPECT_TRUE(machine_.HasKey(kRoot));
     EXPECT_EQ(0, store_.RemoveRefCount("Runtime", "Suite B"));  // no key: nothing to do
     EXPECT_EQ("", log_.Text());
+
+    // A name that is not one registry name never reaches the store's own key or another one.
+    store_.AddRefCount("Other", "Suite A", "");
+    EXPECT_EQ(-1, store_.RemoveRefCount("", "Suite A"));
+    EXPECT_FALSE(store_.AddRefCount("Runtime\\..", "Suite A", ""));
+    EXPECT_EQ(-1, store_.RemoveRefCount("Other", "x\\y"));
+    EXPECT_TRUE(machine_.HasKey(Key("Other")));
+    EXPECT_TRUE(log_.Contains("invalid name"));
 }
 
 TEST_F(RefCountTest, OrphansAreReferencesOfProductsWithoutAKey) {
