@@ -35,9 +35,15 @@ mkdir -p "$DEPS_CACHE"
 mkdir -p "$DEPS_CACHE/boost-include"
 ln -sfn /usr/include/boost "$DEPS_CACHE/boost-include/boost"
 
+# setup reads its XML files with the tree and the reader only: the parts of libxml2 that it
+# never calls (HTML, XPath, schemas, catalogs, output, ...) are left out, and every function
+# gets a section of its own, so that the linker drops what is unused. Less code in setup,
+# utils and forms is less to load and less working set under the installer's processes.
 build_libxml2() {
   local src="$DEPS_CACHE/src" prefix="$DEPS_CACHE/mingw"
-  [ -f "$prefix/lib/libxml2.a" ] && return 0
+  # The stamp names the feature set below: a cache built with another set is rebuilt.
+  local stamp="$prefix/lib/libxml2-features-2"
+  [ -f "$prefix/lib/libxml2.a" ] && [ -f "$stamp" ] && return 0
   echo "install-deps: cross-building libxml2 from Debian's source package"
   rm -rf "$src" && mkdir -p "$src/sources" "$src/lists/partial"
   sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$src/sources/src.sources"
@@ -51,9 +57,16 @@ build_libxml2() {
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
     -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ZLIB=OFF \
     -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_PROGRAMS=OFF \
-    -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF >/dev/null
+    -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF \
+    -DLIBXML2_WITH_C14N=OFF -DLIBXML2_WITH_CATALOG=OFF -DLIBXML2_WITH_DEBUG=OFF \
+    -DLIBXML2_WITH_DOCB=OFF -DLIBXML2_WITH_HTML=OFF -DLIBXML2_WITH_LEGACY=OFF \
+    -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_OUTPUT=OFF -DLIBXML2_WITH_PATTERN=OFF \
+    -DLIBXML2_WITH_REGEXPS=OFF -DLIBXML2_WITH_SCHEMAS=OFF -DLIBXML2_WITH_SCHEMATRON=OFF \
+    -DLIBXML2_WITH_WRITER=OFF -DLIBXML2_WITH_XINCLUDE=OFF -DLIBXML2_WITH_XPATH=OFF \
+    -DLIBXML2_WITH_XPTR=OFF "-DCMAKE_C_FLAGS=-ffunction-sections -fdata-sections" >/dev/null
   cmake --build "$src/libxml2-build" -j "$JOBS" >/dev/null
   cmake --install "$src/libxml2-build" >/dev/null
+  touch "$stamp"
   rm -rf "$src"
 }
 
