@@ -41,7 +41,8 @@ long CreateRegKey(RegistryAccess& registry, LogFile& log, const std::string& key
     if (!RegistryKeyOf(log, AsKeyPath(keyPath), true, &key))
         return kRegistryInvalidParameter;
     long error = 0;
-    const long result = Result(registry.CreateKey(key, view, &error), error);
+    const bool ok = registry.CreateKey(key, view, &error);
+    const long result = Result(ok, error);
     return result == 0 ? 0 : Failed(log, "Error %d creating registry key '%s': %s", result, key);
 }
 
@@ -51,7 +52,8 @@ long DeleteRegKey(RegistryAccess& registry, LogFile& log, const std::string& key
     if (!RegistryKeyOf(log, AsKeyPath(keyPath), true, &key))
         return kRegistryInvalidParameter;
     long error = 0;
-    const long result = Result(registry.DeleteKey(key, view, &error), error);
+    const bool ok = registry.DeleteKey(key, view, &error);
+    const long result = Result(ok, error);
     if (result == 0 || IsRegistryNotFound(result))
         return result;
     return Failed(log, "Error %d writing registry key '%s': %s", result, key);
@@ -63,7 +65,8 @@ long DeleteRegEmptyKey(RegistryAccess& registry, LogFile& log, const std::string
     if (!RegistryKeyOf(log, AsKeyPath(keyPath), true, &key))
         return kRegistryInvalidParameter;
     long error = 0;
-    const long result = Result(registry.DeleteEmptyKey(key, view, &error), error);
+    const bool ok = registry.DeleteEmptyKey(key, view, &error);
+    const long result = Result(ok, error);
     if (result == kRegistryKeyNotEmpty) {
         log.Warning("Registry key '%s' not empty and it will not be deleted!", key.c_str());
         return result;
@@ -80,7 +83,8 @@ long CheckRegKey(RegistryAccess& registry, LogFile& log, const std::string& keyP
         return kRegistryInvalidParameter;
     RegistryKeyCounts counts;
     long error = 0;
-    const long result = Result(registry.CountKeyEntries(key, &counts, view, &error), error);
+    const bool ok = registry.CountKeyEntries(key, &counts, view, &error);
+    const long result = Result(ok, error);
     if (IsRegistryNotFound(result))
         log.Line("Key not found");
     else if (result != 0)
@@ -91,7 +95,8 @@ long CheckRegKey(RegistryAccess& registry, LogFile& log, const std::string& keyP
 long EnumerateRegKeys(RegistryAccess& registry, LogFile& log, const std::string& keyPath,
                       std::vector<std::string>* names, RegistryView view) {
     long error = 0;
-    const long result = Result(registry.EnumerateSubKeys(keyPath, names, view, &error), error);
+    const bool ok = registry.EnumerateSubKeys(keyPath, names, view, &error);
+    const long result = Result(ok, error);
     if (result != 0 && !IsRegistryNotFound(result))
         log.Error("Error %d during registry enum keys: %s", static_cast<int>(result),
                   SystemErrorText(result).c_str());
@@ -101,7 +106,8 @@ long EnumerateRegKeys(RegistryAccess& registry, LogFile& log, const std::string&
 long EnumerateRegValues(RegistryAccess& registry, LogFile& log, const std::string& keyPath,
                         std::vector<RegistryValue>* values, RegistryView view) {
     long error = 0;
-    const long result = Result(registry.EnumerateValues(keyPath, values, view, &error), error);
+    const bool ok = registry.EnumerateValues(keyPath, values, view, &error);
+    const long result = Result(ok, error);
     if (result != 0 && !IsRegistryNotFound(result))
         log.Error("Error %d during registry enum values: %s", static_cast<int>(result),
                   SystemErrorText(result).c_str());
