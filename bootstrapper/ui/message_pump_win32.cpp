@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
 #include "message_pump.h"
 
 namespace {
@@ -26,12 +29,16 @@ class ThreadMessagePump : public MessagePump {
     // waited for at all; so one hung program on the desktop costs the run one time-out, not
     // the rest of its life. A window that did not answer in time is not a failure: the
     // setting is changed, the others were told, and Windows does not say which one it was.
+    // The name goes out in its wide form, which the system converts for ANSI windows: the
+    // ANSI form of a broadcast was seen to reach windows garbled.
     bool BroadcastSettingChange(const char* area, long* errorCode) override {
+        std::wstring wide(std::strlen(area) + 1, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, area, -1, &wide[0], static_cast<int>(wide.size()));
         DWORD_PTR answer = 0;
         SetLastError(ERROR_SUCCESS);
-        const LRESULT sent =
-            SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(area),
-                                SMTO_ABORTIFHUNG, kSettingChangeTimeoutMs, &answer);
+        const LRESULT sent = SendMessageTimeoutW(
+            HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(wide.c_str()),
+            SMTO_ABORTIFHUNG, kSettingChangeTimeoutMs, &answer);
         const DWORD error = sent != 0 ? ERROR_SUCCESS : GetLastError();
         *errorCode = error == ERROR_TIMEOUT ? ERROR_SUCCESS : static_cast<long>(error);
         return *errorCode == ERROR_SUCCESS;
