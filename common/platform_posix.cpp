@@ -178,3 +178,29 @@ bool ReadRegistryStrings(const std::string&, std::vector<std::string>* texts, Re
     texts->clear();
     return NoRegistry(errorCode);
 }
+
+bool ReadRegistryTyped(const std::string&, TypedRegistryValue*, RegistryView, long* errorCode) {
+    *errorCode = 2;  // not found
+    return false;
+}
+
+bool WriteRegistryText(const std::string&, const std::string&, unsigned long, RegistryView,
+                       long* errorCode) {
+    return NoRegistry(errorCode);
+}
+
+bool CountRegistryKeyEntries(const std::string&, RegistryKeyCounts* counts, RegistryView,
+                             long* errorCode) {
+    *counts = RegistryKeyCounts{};
+    return NoRegistry(errorCode);
+}
+
+bool DeleteEmptyRegistryKey(const std::string&, RegistryView, long* errorCode) {
+    return NoRegistry(errorCode);
+}
+
+bool EnumerateRegistrySubKeys(const std::string&, std::vector<std::string>* names, RegistryView,
+                              long* errorCode) {
+    names->clear();
+    return NoRegistry(errorCode);
+}

@@ -6,21 +6,22 @@
 
 const char* const kInstallInfoKey = "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo";
 
-namespace {
-
-const char* const kRootNames[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_CONFIG",
-                                  "HKEY_CURRENT_USER",     "HKEY_LOCAL_MACHINE",
-                                  "HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_NLSTEXT",
-                                  "HKEY_PERFORMANCE_TEXT", "HKEY_USERS",
-                                  "HKEY_DYN_DATA"};
-
-}  // namespace
+const std::vector<std::string>& RegistryRootNames() {
+    static const std::vector<std::string> names = {
+        "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_CONFIG",
+        "HKEY_CURRENT_USER",     "HKEY_LOCAL_MACHINE",
+        "HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_NLSTEXT",
+        "HKEY_PERFORMANCE_TEXT", "HKEY_USERS",
+        "HKEY_DYN_DATA"};
+    return names;
+}
 
 bool ParseRegistryPath(const std::string& path, RegistryPath* parsed) {
     const std::size_t firstSlash = path.find('\\');
     const std::string root = path.substr(0, firstSlash);
     bool known = false;
-    for (const char* name : kRootNames) known = known || EqualsNoCase(name, root.c_str());
+    for (const std::string& name : RegistryRootNames())
+        known = known || EqualsNoCase(name.c_str(), root.c_str());
     if (!known)
         return false;
     *parsed = RegistryPath{};
@@ -84,6 +85,25 @@ class SystemRegistryAccess : public RegistryAccess {
     bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                          RegistryView view, long* errorCode) override {
         return EnumerateRegistryValues(keyPath, values, view, errorCode);
+    }
+    bool ReadTyped(const std::string& path, TypedRegistryValue* value, RegistryView view,
+                   long* errorCode) override {
+        return ReadRegistryTyped(path, value, view, errorCode);
+    }
+    bool WriteText(const std::string& path, const std::string& value, unsigned long type,
+                   RegistryView view, long* errorCode) override {
+        return WriteRegistryText(path, value, type, view, errorCode);
+    }
+    bool CountKeyEntries(const std::string& keyPath, RegistryKeyCounts* counts, RegistryView view,
+                         long* errorCode) override {
+        return CountRegistryKeyEntries(keyPath, counts, view, errorCode);
+    }
+    bool DeleteEmptyKey(const std::string& keyPath, RegistryView view, long* errorCode) override {
+        return DeleteEmptyRegistryKey(keyPath, view, errorCode);
+    }
+    bool EnumerateSubKeys(const std::string& keyPath, std::vector<std::string>* names,
+                          RegistryView view, long* errorCode) override {
+        return EnumerateRegistrySubKeys(keyPath, names, view, errorCode);
     }
 };
 

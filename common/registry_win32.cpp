@@ -43,9 +43,27 @@ std::string ValueAsText(DWORD type, const std::string& data) {
     return std::string(data.c_str());  // text types: up to the terminator
 }
 
+// Reads the whole data of a value with its type, whatever its length. The value may grow
+// between the query of its size and its reading: its size is asked again then.
+LONG QueryWholeValue(HKEY key, const char* name, DWORD* type, std::string* data) {
+    LONG result = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 3 && result == ERROR_MORE_DATA; ++attempt) {
+        DWORD size = 0;
+        result = RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
+        if (result != ERROR_SUCCESS)
+            return result;
+        data->assign(size + 2, '\0');
+        result =
+            RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]), &size);
+        if (result == ERROR_SUCCESS)
+            data->resize(size);
+    }
+    return result;
+}
+
 }  // namespace
 
-bool ReadRegistryValue(const std::string& path, std::string* value, RegistryView view,
+bool ReadRegistryTyped(const std::string& path, TypedRegistryValue* value, RegistryView view,
                        long* errorCode) {
     RegistryPath parsed;
     *errorCode = ERROR_INVALID_PARAMETER;
@@ -54,24 +72,26 @@ bool ReadRegistryValue(const std::string& path, std::string* value, RegistryView
     KeyHandle key;
     LONG result = RegOpenKeyExA(RootKey(parsed.root), parsed.key.c_str(), 0,
                                 KEY_QUERY_VALUE | ViewFlag(view), key.Out());
-    if (result != ERROR_SUCCESS) {
-        *errorCode = result;
-        return false;
-    }
-    const char* name = parsed.namesKey ? nullptr : parsed.valueName.c_str();
-    DWORD type = 0;
-    DWORD size = 0;
-    result = RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size);
-    std::string data(size + 2, '\0');
+    DWORD type = REG_NONE;
+    std::string data;
     if (result == ERROR_SUCCESS)
-        result = RegQueryValueExA(key.Get(), name, nullptr, &type,
-                                  reinterpret_cast<BYTE*>(&data[0]), &size);
+        result = QueryWholeValue(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(),
+                                 &type, &data);
     *errorCode = result;
     if (result != ERROR_SUCCESS)
         return false;
-    data.resize(size);
     data.push_back('\0');
-    *value = ValueAsText(type, data);
+    value->type = type;
+    value->text = ValueAsText(type, data);
+    return true;
+}
+
+bool ReadRegistryValue(const std::string& path, std::string* value, RegistryView view,
+                       long* errorCode) {
+    TypedRegistryValue typed;
+    if (!ReadRegistryTyped(path, &typed, view, errorCode))
+        return false;
+    *value = typed.text;
     return true;
 }
 
@@ -146,6 +166,14 @@ bool WriteRegistryString(const std::string& path, const std::string& value, Regi
                             errorCode);
 }
 
+bool WriteRegistryText(const std::string& path, const std::string& value, unsigned long type,
+                       RegistryView view, long* errorCode) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    return SetRegistryValue(path, type, value.c_str(), static_cast<DWORD>(value.size() + 1), view,
+                            errorCode);
+}
+
 bool WriteRegistryNumber(const std::string& path, unsigned long value, RegistryView view,
                          long* errorCode) {
     const DWORD number = static_cast<DWORD>(value);
@@ -201,24 +229,70 @@ bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* text
         return Done(ERROR_INVALID_PARAMETER, errorCode);
     KeyHandle key;
     LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
-    const char* name = parsed.namesKey ? nullptr : parsed.valueName.c_str();
     std::string data;
-    // The value may grow between the query of its size and its reading: asked again then.
-    for (int attempt = 0; attempt < 3 && result == ERROR_SUCCESS; ++attempt) {
-        DWORD size = 0;
-        result = RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, &size);
-        if (result != ERROR_SUCCESS)
-            break;
-        data.assign(size + 2, '\0');
-        result = RegQueryValueExA(key.Get(), name, nullptr, nullptr,
-                                  reinterpret_cast<BYTE*>(&data[0]), &size);
-        data.resize(size);
-        if (result != ERROR_MORE_DATA)
-            break;
-        result = ERROR_SUCCESS;
-    }
+    DWORD type = REG_NONE;
+    if (result == ERROR_SUCCESS)
+        result = QueryWholeValue(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(),
+                                 &type, &data);
     if (result != ERROR_SUCCESS)
         return Done(result, errorCode);
     *texts = SplitMultiString(data);
     return Done(ERROR_SUCCESS, errorCode);
+}
+
+bool CountRegistryKeyEntries(const std::string& keyPath, RegistryKeyCounts* counts,
+                             RegistryView view, long* errorCode) {
+    *counts = RegistryKeyCounts{};
+    RegistryPath parsed;
+    if (!ParseKeyPath(keyPath, &parsed))
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    if (result == ERROR_SUCCESS)
+        result = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                                  &values, nullptr, nullptr, nullptr, nullptr);
+    counts->subKeys = subKeys;
+    counts->values = values;
+    return Done(result, errorCode);
+}
+
+bool DeleteEmptyRegistryKey(const std::string& keyPath, RegistryView view, long* errorCode) {
+    RegistryPath parsed;
+    if (!ParseKeyPath(keyPath, &parsed) || parsed.key.empty())
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    RegistryKeyCounts counts;
+    if (!CountRegistryKeyEntries(keyPath, &counts, view, errorCode))
+        return false;
+    // Windows deletes a key with values but without sub-keys: the values are checked here.
+    // Something written between the count and the deletion is not seen; the registry has no
+    // way to delete a key only when it is empty.
+    if (counts.subKeys != 0 || counts.values != 0)
+        return Done(ERROR_DIR_NOT_EMPTY, errorCode);
+    return Done(RegDeleteKeyExA(RootKey(parsed.root), parsed.key.c_str(), ViewFlag(view), 0),
+                errorCode);
+}
+
+bool EnumerateRegistrySubKeys(const std::string& keyPath, std::vector<std::string>* names,
+                              RegistryView view, long* errorCode) {
+    names->clear();
+    RegistryPath parsed;
+    if (!ParseKeyPath(keyPath, &parsed))
+        return Done(ERROR_INVALID_PARAMETER, errorCode);
+    KeyHandle key;
+    LONG result = OpenKey(parsed, parsed.key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, view, &key);
+    DWORD longest = 0;
+    if (result == ERROR_SUCCESS)
+        result = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
+                                  nullptr, nullptr, nullptr, nullptr, nullptr);
+    for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
+        std::string name(longest + 1, '\0');
+        DWORD length = longest + 1;
+        result =
+            RegEnumKeyExA(key.Get(), index, &name[0], &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_SUCCESS)
+            names->push_back(name.substr(0, length));
+    }
+    return Done(result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result, errorCode);
 }

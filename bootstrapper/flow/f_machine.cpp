@@ -25,20 +25,3 @@ FFile::FFile() {
 int FFile::Execute(RunServices& run, int /*operation*/) {
     return NotAvailable(run, *this, "File");
 }
-
-FRegistry::FRegistry() {
-    tag_ = "REGISTRY";
-}
-
-int FRegistry::Execute(RunServices& run, int /*operation*/) {
-    return NotAvailable(run, *this, "Registry");
-}
-
-FEnvVar::FEnvVar() {
-    tag_ = "ENV VAR";
-    description_ = "ENVIRONMENT VAR";
-}
-
-int FEnvVar::Execute(RunServices& run, int /*operation*/) {
-    return NotAvailable(run, *this, "Environment variable");
-}

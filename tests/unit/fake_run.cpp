@@ -208,6 +208,10 @@ bool FakeMachine::ReadValue(const std::string& path, std::string* value, Registr
 bool FakeMachine::CreateKey(const std::string& keyPath, RegistryView, long* errorCode) {
     // Every key above is created too, as the registry does.
     const std::string key = KeyOf(keyPath);
+    if (createKeyFailure != 0 && !HasKey(key)) {
+        *errorCode = createKeyFailure;
+        return false;
+    }
     for (std::size_t slash = key.find('\\');; slash = key.find('\\', slash + 1)) {
         const std::string part = key.substr(0, slash);
         if (std::find(keys_.begin(), keys_.end(), part) == keys_.end())
@@ -250,7 +254,7 @@ bool FakeMachine::ReadStrings(const std::string& path, std::vector<std::string>*
 
 bool FakeMachine::WriteNumber(const std::string& path, unsigned long value, RegistryView view,
                               long* errorCode) {
-    return WriteString(path, std::to_string(value), view, errorCode);
+    return WriteText(path, std::to_string(value), kRegDword, view, errorCode);
 }
 
 bool FakeMachine::WriteString(const std::string& path, const std::string& value, RegistryView,
@@ -264,6 +268,7 @@ bool FakeMachine::WriteString(const std::string& path, const std::string& value,
     for (auto& entry : values_) {
         if (entry.key == key && ToLowerAscii(entry.name) == ToLowerAscii(name)) {
             entry.data = value;
+            entry.type = kRegString;
             *errorCode = 0;
             return true;
         }
@@ -302,6 +307,98 @@ bool FakeMachine::EnumerateValues(const std::string& keyPath, std::vector<Regist
     }
     *errorCode = 0;
     return true;
+}
+
+FakeMachine::Entry* FakeMachine::FindEntry(const std::string& path) {
+    std::string key, name;
+    SplitValuePath(path, &key, &name);
+    for (auto& entry : values_) {
+        if (entry.key == key && ToLowerAscii(entry.name) == ToLowerAscii(name))
+            return &entry;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> FakeMachine::SubKeys(const std::string& key) const {
+    std::vector<std::string> names;
+    for (const std::string& candidate : keys_) {
+        if (candidate.size() > key.size() + 1 && candidate.compare(0, key.size(), key) == 0 &&
+            candidate[key.size()] == '\\' &&
+            candidate.find('\\', key.size() + 1) == std::string::npos)
+            names.push_back(candidate.substr(key.size() + 1));
+    }
+    return names;
+}
+
+bool FakeMachine::ReadTyped(const std::string& path, TypedRegistryValue* value, RegistryView,
+                            long* errorCode) {
+    const Entry* entry = FindEntry(path);
+    if (!entry || typedReadFailure != 0) {
+        *errorCode = entry ? typedReadFailure : kNotFound;
+        return false;
+    }
+    value->type = entry->type;
+    value->text = entry->type == kRegMultiString ? std::string(entry->data.c_str()) : entry->data;
+    *errorCode = 0;
+    return true;
+}
+
+bool FakeMachine::WriteText(const std::string& path, const std::string& value, unsigned long type,
+                            RegistryView view, long* errorCode) {
+    if (!WriteString(path, value, view, errorCode))
+        return false;
+    FindEntry(path)->type = type;
+    return true;
+}
+
+bool FakeMachine::CountKeyEntries(const std::string& keyPath, RegistryKeyCounts* counts,
+                                  RegistryView, long* errorCode) {
+    *counts = RegistryKeyCounts{};
+    const std::string key = KeyOf(keyPath);
+    if (!HasKey(key)) {
+        *errorCode = kNotFound;
+        return false;
+    }
+    counts->subKeys = static_cast<unsigned long>(SubKeys(key).size());
+    counts->values = static_cast<unsigned long>(std::count_if(
+        values_.begin(), values_.end(), [&key](const Entry& entry) { return entry.key == key; }));
+    *errorCode = 0;
+    return true;
+}
+
+bool FakeMachine::DeleteEmptyKey(const std::string& keyPath, RegistryView view, long* errorCode) {
+    RegistryKeyCounts counts;
+    if (!CountKeyEntries(keyPath, &counts, view, errorCode))
+        return false;
+    if (counts.subKeys != 0 || counts.values != 0) {
+        *errorCode = 145;  // ERROR_DIR_NOT_EMPTY
+        return false;
+    }
+    return DeleteKey(keyPath, view, errorCode);
+}
+
+bool FakeMachine::EnumerateSubKeys(const std::string& keyPath, std::vector<std::string>* names,
+                                   RegistryView, long* errorCode) {
+    const std::string key = KeyOf(keyPath);
+    *names = SubKeys(key);
+    *errorCode = HasKey(key) ? 0 : kNotFound;
+    return *errorCode == 0;
+}
+
+void FakeMachine::SetTypedValue(const std::string& path, const std::string& data,
+                                unsigned long type) {
+    SetValue(path, data);
+    FindEntry(path)->type = type;
+}
+
+unsigned long FakeMachine::TypeOf(const std::string& path) const {
+    std::string key, name;
+    SplitValuePath(path, &key, &name);
+    for (const auto& entry : values_) {
+        if (entry.key == key && ToLowerAscii(entry.name) == ToLowerAscii(name))
+            return entry.type;
+    }
+    return kRegNone;
 }
 
 bool FakeMachine::FileExists(const std::string& path) {

@@ -102,6 +102,26 @@ class FakeMachine : public InstallerQueries,
                      long* errorCode) override;
     bool EnumerateValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                          RegistryView view, long* errorCode) override;
+    // Values keep their type: WriteString and SetValue write text (REG_SZ), WriteNumber a
+    // number, WriteText and SetTypedValue the type they are given. A multi-string value reads
+    // as its first string, as on Windows.
+    bool ReadTyped(const std::string& path, TypedRegistryValue* value, RegistryView view,
+                   long* errorCode) override;
+    bool WriteText(const std::string& path, const std::string& value, unsigned long type,
+                   RegistryView view, long* errorCode) override;
+    bool CountKeyEntries(const std::string& keyPath, RegistryKeyCounts* counts, RegistryView view,
+                         long* errorCode) override;
+    bool DeleteEmptyKey(const std::string& keyPath, RegistryView view, long* errorCode) override;
+    bool EnumerateSubKeys(const std::string& keyPath, std::vector<std::string>* names,
+                          RegistryView view, long* errorCode) override;
+    // A value of any type by full path, creating its key.
+    void SetTypedValue(const std::string& path, const std::string& data, unsigned long type);
+    // The type of a value, kRegNone when it is missing.
+    unsigned long TypeOf(const std::string& path) const;
+    // When not 0, every creation of a key that does not exist yet fails with this code.
+    long createKeyFailure = 0;
+    // When not 0, ReadTyped of a value that exists fails with this code.
+    long typedReadFailure = 0;
 
     // FileSystem
     bool FileExists(const std::string& path) override;
@@ -133,9 +153,12 @@ class FakeMachine : public InstallerQueries,
         std::string key;  // lower case
         std::string name;
         std::string data;
+        unsigned long type = kRegString;
     };
 
     const Product* Find(const std::string& productCode) const;
+    Entry* FindEntry(const std::string& path);
+    std::vector<std::string> SubKeys(const std::string& key) const;
     std::string InCurrentDirectory(const std::string& path) const;
 
     std::vector<Product> products_;
@@ -235,11 +258,20 @@ class FakeClock : public Clock {
     unsigned long long slept_ = 0;
 };
 
-// Counts the calls; there are never window messages to dispatch.
+// Counts the calls; there are never window messages to dispatch. Broadcasts are recorded
+// and fail with broadcastFailure when it is not 0.
 class FakeMessagePump : public MessagePump {
   public:
     void DispatchPending() override { ++calls; }
     int calls = 0;
+
+    bool BroadcastSettingChange(const char* area, long* errorCode) override {
+        broadcasts.push_back(area);
+        *errorCode = broadcastFailure;
+        return broadcastFailure == 0;
+    }
+    std::vector<std::string> broadcasts;
+    long broadcastFailure = 0;
 };
 
 // Records what the run asks of the progress dialog: its rows, its texts and, in order, when

@@ -51,6 +51,27 @@ class FailingRegistry : public RegistryAccess {
                      long* errorCode) override {
         return !Fails(path, errorCode) && machine_.ReadStrings(path, texts, view, errorCode);
     }
+    bool ReadTyped(const std::string& path, TypedRegistryValue* value, RegistryView view,
+                   long* errorCode) override {
+        return !Fails(path, errorCode) && machine_.ReadTyped(path, value, view, errorCode);
+    }
+    bool WriteText(const std::string& path, const std::string& value, unsigned long type,
+                   RegistryView view, long* errorCode) override {
+        return !Fails(path, errorCode) && machine_.WriteText(path, value, type, view, errorCode);
+    }
+    bool CountKeyEntries(const std::string& keyPath, RegistryKeyCounts* counts, RegistryView view,
+                         long* errorCode) override {
+        return !Fails(keyPath, errorCode) &&
+               machine_.CountKeyEntries(keyPath, counts, view, errorCode);
+    }
+    bool DeleteEmptyKey(const std::string& keyPath, RegistryView view, long* errorCode) override {
+        return !Fails(keyPath, errorCode) && machine_.DeleteEmptyKey(keyPath, view, errorCode);
+    }
+    bool EnumerateSubKeys(const std::string& keyPath, std::vector<std::string>* names,
+                          RegistryView view, long* errorCode) override {
+        return !Fails(keyPath, errorCode) &&
+               machine_.EnumerateSubKeys(keyPath, names, view, errorCode);
+    }
 
     std::string failPrefix = "-";
 
