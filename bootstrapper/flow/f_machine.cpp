@@ -17,15 +17,6 @@ std::string TrimFolderSlashes(const std::string& folder) {
     return Trim(folder, "/\\");
 }
 
-FFile::FFile() {
-    tag_ = "FILE";
-    description_ = "FILE";
-}
-
-int FFile::Execute(RunServices& run, int /*operation*/) {
-    return NotAvailable(run, *this, "File");
-}
-
 FRegistry::FRegistry() {
     tag_ = "REGISTRY";
 }
