@@ -28,11 +28,14 @@ std::vector<std::string> ProtectedFolders(const PropertyStore& properties) {
     return folders;
 }
 
-void AddUnique(std::vector<std::string>* list, const std::string& item) {
-    const auto same = [&item](const std::string& other) {
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::any_of(list.begin(), list.end(), [&item](const std::string& other) {
         return EqualsNoCase(other.c_str(), item.c_str());
-    };
-    if (std::none_of(list->begin(), list->end(), same))
+    });
+}
+
+void AddUnique(std::vector<std::string>* list, const std::string& item) {
+    if (!Contains(*list, item))
         list->push_back(item);
 }
 
@@ -92,11 +95,18 @@ int FFile::Execute(RunServices& run, int direction) {
         log.Error("No registry backup location provided for files '%s'", mask.c_str());
         return OnFailType();
     }
+    // What an earlier forward run recorded is already ours: the file in its place is our copy,
+    // and taking it for the backup would leave it behind after the undo.
+    Lists earlier;
+    long readCode = 0;
+    if (!backward && Operation() != kSetAside)
+        ReadRecord(run, &earlier, &readCode);
     Lists done{lists.files, {}};
     for (const std::string& name : lists.files) {
         long code = 0;
+        const bool ours = Contains(earlier.files, name);
         const std::string failure = backward ? StepBackward(run, places, name, &code)
-                                             : StepForward(run, places, name, &done, &code);
+                                             : StepForward(run, places, name, ours, &done, &code);
         if (!failure.empty())
             WarnStep(log, failure, code);
     }
@@ -104,7 +114,7 @@ int FFile::Execute(RunServices& run, int direction) {
         return 0;
     if (backward)
         RemoveCreatedFolders(run, places, lists);
-    const bool recorded = backward ? RemoveRecord(run) : WriteRecord(run, done);
+    const bool recorded = backward ? RemoveRecord(run) : WriteRecord(run, earlier, done);
     return recorded ? 0 : OnFailType();
 }
 
@@ -150,12 +160,12 @@ bool FFile::ListSource(RunServices& run, const Places& places, Lists* lists) {
     return true;
 }
 
-// Forward, directions 0 and 2. A file is never copied over before it has its backup: a
-// failure ends the step for that file. With the set-aside operation only a file that was
-// set aside is put back; moving an installer's file to the backup for nothing would leave
-// the destination empty.
+// Forward, directions 0 and 2. A file is never copied over before it has its backup (unless
+// it is our own copy): a failure ends the step for that file. With the set-aside operation only a
+// file that was set aside is put back; moving an installer's file to the backup for nothing would
+// leave the destination empty.
 std::string FFile::StepForward(RunServices& run, const Places& places, const std::string& name,
-                               Lists* created, long* errorCode) {
+                               bool ours, Lists* created, long* errorCode) {
     FileSystem& files = run.files;
     const std::string target = Files::JoinPath(places.destination, name);
     const std::string backup = target + "." + backupSuffix;
@@ -163,7 +173,7 @@ std::string FFile::StepForward(RunServices& run, const Places& places, const std
     const bool restoring = Operation() == kSetAside;
     if (restoring && !files.FileExists(setAside))
         return "";
-    if (files.FileExists(target) && !files.FileExists(backup) &&
+    if (!ours && files.FileExists(target) && !files.FileExists(backup) &&
         (*errorCode = files.MoveFileTo(target, backup)) != 0)
         return FormatText("Error renaming file '%s' as '%s'", target.c_str(), backup.c_str());
     const std::string createdFolder = HighestMissingFolder(files, target);

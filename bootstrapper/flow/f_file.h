@@ -43,11 +43,11 @@ class FFile : public FBase {
     bool ListSource(RunServices& run, const Places& places, Lists* lists);
     bool ReadRecord(RunServices& run, Lists* lists, long* errorCode);
     std::string StepForward(RunServices& run, const Places& places, const std::string& name,
-                            Lists* created, long* errorCode);
+                            bool ours, Lists* created, long* errorCode);
     std::string StepBackward(RunServices& run, const Places& places, const std::string& name,
                              long* errorCode);
     void RemoveCreatedFolders(RunServices& run, const Places& places, const Lists& lists);
-    bool WriteRecord(RunServices& run, const Lists& done);
+    bool WriteRecord(RunServices& run, const Lists& earlier, const Lists& done);
     bool RemoveRecord(RunServices& run);
     std::string RecordKey();
     std::string FilesValueName() const;

@@ -83,16 +83,14 @@ bool FFile::ReadRecord(RunServices& run, Lists* lists, long* errorCode) {
 // What an earlier forward run recorded stays recorded: a second run finds the folders it
 // created existing and, with Overwrite off, leaves out the files already there, and must not
 // make the record forget them.
-bool FFile::WriteRecord(RunServices& run, const Lists& done) {
+bool FFile::WriteRecord(RunServices& run, const Lists& earlier, const Lists& done) {
     LogFile& log = run.log;
     const std::string key = RecordKey();
     if (key.empty()) {
         log.Error("No registry backup location provided for files '%s'", mask.c_str());
         return false;
     }
-    Lists earlier;
     long code = 0;
-    ReadRecord(run, &earlier, &code);
     const std::vector<std::string> files = Union(earlier.files, done.files);
     const std::vector<std::string> folders = Union(earlier.folders, done.folders);
     if (files.empty() && folders.empty())
