@@ -1,7 +1,10 @@
 // The registry bookkeeping of a File entry: under "<backup root>\<product key>\<package>" the
 // value "FILE0001" lists the files it copied and "FILE0001_FOLDERS" the folders it created,
-// each list joined with ",". The record links the run that copied the files with the run
-// that puts the old ones back, across restarts and later runs of setup.
+// each list joined with "," (files by their names relative to the destination folder, which
+// therefore never hold a ",", folders by their full paths; a folder whose path holds a "," comes
+// back in pieces that the undo refuses, so it stays rather than anything else going). The record
+// links the run that copied the files with the run that puts the old ones back, across restarts and
+// later runs of setup.
 
 #include "f_file.h"
 
