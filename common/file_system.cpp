@@ -6,6 +6,7 @@
 
 #include "files.h"
 #include "platform.h"
+#include "text_util.h"
 
 namespace {
 
@@ -21,9 +22,20 @@ class SystemFiles : public FileSystem {
         const platform::ShortPathResult shortPath = platform::ShortPathName(path, kMaxPath);
         return shortPath.ok && !shortPath.path.empty() ? shortPath.path : path;
     }
+    long ListMatches(const std::string& folder, const std::string& pattern,
+                     std::vector<std::string>* names) override;
+    long MoveFileTo(const std::string& source, const std::string& destination) override {
+        return Files::Move(source.c_str(), destination.c_str(), false, false);
+    }
+    long CopyFileTo(const std::string& source, const std::string& destination) override {
+        return Files::CopyOneFile(source.c_str(), destination.c_str());
+    }
+    long RemoveFile(const std::string& path) override { return Files::DeleteOneFile(path.c_str()); }
+    long RemoveFolder(const std::string& folder) override;
 
   private:
     static constexpr std::size_t kMaxPath = 4096;
+    static constexpr long kInvalidParameter = 87;  // an operation refused without a system code
 };
 
 // The system part is the opening of the file (platform.h): binary, and with a handle that no
@@ -50,6 +62,24 @@ bool SystemFiles::ReadBlocks(const std::string& path, std::size_t blockSize,
     return ok;
 }
 
+long SystemFiles::ListMatches(const std::string& folder, const std::string& pattern,
+                              std::vector<std::string>* names) {
+    Files found;
+    if (found.ListFiles(folder.c_str(), pattern.c_str(), false, false) < 0)
+        return Files::LastError() != 0 ? Files::LastError() : kInvalidParameter;
+    for (const Files::Entry& entry : found.Entries()) names->push_back(entry.relative);
+    return 0;
+}
+
+// A deletion that had to wait for the restart (3010) leaves the folder in place until then,
+// which is not an error.
+long SystemFiles::RemoveFolder(const std::string& folder) {
+    const int result = Files::RemoveFolder(folder.c_str(), true, false);
+    if (result == Files::kAllSucceeded || result == Files::kRestartRequired)
+        return 0;
+    return Files::LastError() != 0 ? Files::LastError() : kInvalidParameter;
+}
+
 }  // namespace
 
 FileSystem& SystemFileSystem() {
@@ -67,4 +97,32 @@ bool ReadWholeFile(FileSystem& files, const std::string& path, std::string* cont
     if (read)
         *content = std::move(text);
     return read;
+}
+
+std::string ParentFolder(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool IsVolumeRoot(const std::string& path) {
+    const std::string folder = TrimRight(path, "\\/");
+    if (folder.empty() || folder.back() == ':')
+        return true;
+    if (folder.compare(0, 2, "\\\\") != 0)
+        return false;
+    const std::size_t separator = folder.find_first_of("\\/", 2);
+    return separator == std::string::npos ||
+           folder.find_first_of("\\/", separator + 1) == std::string::npos;
+}
+
+// Stops at a volume's root: a drive or a share is never created.
+std::string HighestMissingFolder(FileSystem& files, const std::string& path) {
+    std::string missing;
+    for (std::string folder = ParentFolder(path); !IsVolumeRoot(folder);
+         folder = ParentFolder(folder)) {
+        if (files.FileExists(folder))
+            break;
+        missing = folder;
+    }
+    return missing;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 class FileSystem {
   public:
@@ -24,9 +25,34 @@ class FileSystem {
                             const BlockReceiver& receive) = 0;
     // The short (8.3) form of an existing path, or the path itself when it has none.
     virtual std::string ShortPath(const std::string& path) = 0;
+
+    // Changing files (the File flow element). Each gives 0 or the system error code.
+    //
+    // The files (not folders) of folder whose names match pattern ("*" and "?"; a pattern
+    // without them is one name, found when it exists), as names relative to folder.
+    // Sub-folders are not searched, but a pattern may name one ("bin\*.dll"). Finding
+    // nothing is no error; a folder that cannot be searched is.
+    virtual long ListMatches(const std::string& folder, const std::string& pattern,
+                             std::vector<std::string>* names) = 0;
+    // Moves source to destination, replacing it (also when read-only) and creating its folder.
+    virtual long MoveFileTo(const std::string& source, const std::string& destination) = 0;
+    // Copies source to destination, replacing it (also when read-only) and creating the
+    // missing folders above it.
+    virtual long CopyFileTo(const std::string& source, const std::string& destination) = 0;
+    virtual long RemoveFile(const std::string& path) = 0;
+    // Deletes folder with everything below it; links below it are removed, not followed.
+    virtual long RemoveFolder(const std::string& folder) = 0;
 };
 
 FileSystem& SystemFileSystem();
 
 // The whole content of a file through files; false when it cannot be read.
 bool ReadWholeFile(FileSystem& files, const std::string& path, std::string* content);
+
+// The folder above path ("C:\a\b" gives "C:\a"), "" when path has none.
+std::string ParentFolder(const std::string& path);
+// True for "", a drive ("C:") and a share ("\\server\share"), with or without a final "\".
+bool IsVolumeRoot(const std::string& folder);
+// The highest folder above path that does not exist (the first that creating path's folder
+// would create), "" when path's folder exists.
+std::string HighestMissingFolder(FileSystem& files, const std::string& path);

@@ -62,6 +62,11 @@ class Files {
     static int Move(const char* source, const char* destination, bool delayUntilRestart,
                     bool keepExisting);
 
+    // One file: copied as by CopyAll (missing folders created, a read-only target replaced,
+    // one log line), or deleted now, also when it is read-only. 0 or the system error code.
+    static int CopyOneFile(const char* source, const char* destination);
+    static int DeleteOneFile(const char* path);
+
     // Deletes everything below folder and, with removeItself, the folder too. With
     // onlyIfEmpty nothing is deleted when the folder has contents. Result as DeleteAll.
     static int RemoveFolder(const char* folder, bool removeItself, bool onlyIfEmpty);

@@ -1,5 +1,7 @@
 // Host-build part of Files: the unit tests of the neutral code that asks whether a file
-// exists run natively, so the check maps onto stat().
+// exists run natively, so the check maps onto stat(). The host changes no files: tests of
+// the code that does reach them through the FileSystem interface with a fake, and every
+// change here fails with ERROR_NOT_SUPPORTED.
 
 #include "files.h"
 
@@ -21,4 +23,32 @@ bool Files::FileExists(const char* path, bool report) {
         Log().Warning("File exists %s error code %d (%s)", path, code,
                       SystemErrorText(code).c_str());
     return false;
+}
+
+namespace {
+
+const int kNotSupported = 50;  // ERROR_NOT_SUPPORTED
+
+}  // namespace
+
+int Files::ListFiles(const char*, const char*, bool, bool) {
+    lastError_ = kNotSupported;
+    return -1;
+}
+
+int Files::Move(const char*, const char*, bool, bool) {
+    return lastError_ = kNotSupported;
+}
+
+int Files::CopyOneFile(const char*, const char*) {
+    return lastError_ = kNotSupported;
+}
+
+int Files::DeleteOneFile(const char*) {
+    return lastError_ = kNotSupported;
+}
+
+int Files::RemoveFolder(const char*, bool, bool) {
+    lastError_ = kNotSupported;
+    return kNoneSucceeded;
 }

@@ -300,6 +300,26 @@ int Files::Move(const char* source, const char* destination, bool delayUntilRest
     return lastError_ = static_cast<long>(code);
 }
 
+int Files::CopyOneFile(const char* source, const char* destination) {
+    lastError_ = 0;
+    if (IsEmptyText(source) || IsEmptyText(destination))
+        return lastError_ = ERROR_INVALID_PARAMETER;
+    const std::string target = destination;
+    const std::size_t slash = target.rfind('\\');
+    const Entry entry{source, slash == std::string::npos ? target : target.substr(slash + 1)};
+    return lastError_ = static_cast<long>(CopyEntry(entry, ParentOf(target)));
+}
+
+int Files::DeleteOneFile(const char* path) {
+    lastError_ = 0;
+    if (IsEmptyText(path))
+        return lastError_ = ERROR_INVALID_PARAMETER;
+    ClearReadOnly(path);
+    if (DeleteFileA(path))
+        return 0;
+    return lastError_ = static_cast<long>(GetLastError());
+}
+
 int Files::RemoveFolder(const char* folder, bool removeItself, bool onlyIfEmpty) {
     if (IsEmptyText(folder))
         return kNoneSucceeded;

@@ -376,6 +376,7 @@ bool Installer::RunInstaller(FPackage& package, const PackageDecision& decision,
     request.installerItems = package.IsMain() && action_ == 0;
     request.mainInstance = mainInstance_;
     request.setPackageProperties = true;
+    request.productKey = ReferenceName();
     package.PrepareExecution(request);
     const std::string propsPath = store_.Get("PROPS_REGISTRY_PATH");
     package.PublishOutputProperties(run_, propsPath);

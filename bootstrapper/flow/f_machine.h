@@ -1,27 +1,13 @@
 #pragma once
-// The flow elements that change the machine: files (FFile), registry values (FRegistry)
-// and environment variables (FEnvVar). Their configuration is read here; copying files
-// with backup and the registry operations are added with the registry and file services.
+// The flow elements that change the machine: files (FFile, in f_file.h), registry values
+// (FRegistry, f_registry.cpp) and environment variables (FEnvVar, f_registry.cpp), all
+// built by the configuration reader.
 
 #include <memory>
 #include <string>
 
 #include "f_base.h"
-
-class FFile : public FBase {
-  public:
-    FFile();
-    int Execute(RunServices& run, int operation) override;
-    std::unique_ptr<FBase> Clone() const override { return std::make_unique<FFile>(*this); }
-
-    std::string mask;               // file-name patterns separated by ","
-    std::string sourceFolder;       // trimmed of "/" and "\" at both ends
-    std::string destinationFolder;  // may hold property references
-    std::string backupRoot;         // registry key of the bookkeeping
-    std::string backupSuffix = "$bs";
-    int sequence = 0;  // numbers the File entries of a package
-    bool overwrite = false;
-};
+#include "f_file.h"
 
 class FRegistry : public FBase {
   public:

@@ -1,5 +1,6 @@
 #include "f_package.h"
 
+#include "f_file.h"
 #include "log_file.h"
 #include "process_runner.h"
 #include "property_store.h"
@@ -126,8 +127,19 @@ int FPackage::Execute(RunServices& run, int operation) {
     outcome_.output.clear();
     bothWaysWarned_ = false;
     bool succeeded = RunElements(run, beforeInstaller, operation, operation);
-    // The File elements put their changes aside while the installer works on a product
-    // that is already there, and apply them again once the product is present.
+    // The File elements take their changes away while an installer works on a product that is
+    // already there, so that it meets the files it installed itself, and apply them once the
+    // product is present after it. The action decides how (the operation field):
+    // - install (an upgrade, or a forced reinstall): a full undo — the originals go back,
+    //   the copies and created folders go, the record is removed — and a fresh copy after.
+    //   The backups then hold the files of the version just installed, files that the new
+    //   configuration no longer copies do not linger, and an installer that removed the
+    //   product leaves nothing of ours behind.
+    // - repair (operation 2): the recorded copies are only set aside and put back: a repair
+    //   must not depend on the source files still being where setup first found them, and
+    //   the record and backups of the first install stay valid.
+    // - uninstall: the undo; should the product survive its installer (a failed or refused
+    //   uninstall) the copy after it puts the files back on the product that stayed.
     const int before = Compare(run.detection);
     if (before == kSameInstalled || before == kPatternMatched ||
         (before == kOlderInstalled && operation == kInstall))
@@ -153,6 +165,8 @@ bool FPackage::RunElements(RunServices& run, const FlowList& list, int operation
 }
 
 void FPackage::GiveContext(FBase& element) const {
+    if (auto* file = dynamic_cast<FFile*>(&element))
+        file->productKey = request_.productKey;
     element.Reserved(0) = name;
     element.Reserved(1) = product_.productCode;
     element.Reserved(2) = version.versionText;

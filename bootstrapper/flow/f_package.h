@@ -33,8 +33,13 @@ class FPackage : public FBase, public PackageRecord {
     // the package's context: 0 the Name, 1 the detected product code, 2 the wanted version,
     // 3 the reference-count key of a multiversion package (else empty), 4 the last
     // comparison result as decimal text. The Execute children run with the operation. The
-    // File elements run with the phase as direction: 1 (backward) before the installer while
-    // the product is present, 0 (forward) after it once the product is present.
+    // File elements also get the run's product key (CommandRequest), and run with the phase as
+    // direction: 1 (backward) before the installer while the product is present, 0 (forward)
+    // after it once the product is present. With the action as their operation field this
+    // gives (see FPackage::Execute for the reasons):
+    //   install over an installed version: undo (originals back) / copy again;
+    //   repair: set aside ("$bt") / put back;
+    //   uninstall: undo / copy again only when the product is still there after its installer.
     int Execute(RunServices& run, int operation) override;
     std::unique_ptr<FBase> Clone() const override { return std::make_unique<FPackage>(*this); }
     std::string GetTag() const override { return tag_; }

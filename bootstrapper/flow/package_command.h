@@ -25,6 +25,9 @@ struct CommandRequest {
     // Sets PackageTag, PackageFileName, PackageProductCode, FeaturesList, PropertiesList
     // and Version before the command is composed (logged as "Properties").
     bool setPackageProperties = false;
+    // The run's product key (the MAIN package's): the File elements record under it what they
+    // changed, so that a later run of the same product finds it.
+    std::string productKey;
 };
 
 struct PackageCommandLine {

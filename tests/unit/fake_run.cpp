@@ -402,7 +402,7 @@ unsigned long FakeMachine::TypeOf(const std::string& path) const {
 }
 
 bool FakeMachine::FileExists(const std::string& path) {
-    return files_.count(ToLowerAscii(path)) > 0;
+    return files_.count(ToLowerAscii(path)) > 0 || IsFolder(ToLowerAscii(path));
 }
 
 std::string FakeMachine::InCurrentDirectory(const std::string& path) const {
@@ -412,7 +412,9 @@ std::string FakeMachine::InCurrentDirectory(const std::string& path) const {
 }
 
 void FakeMachine::SetFileContent(const std::string& path, const std::string& content) {
-    files_[ToLowerAscii(InCurrentDirectory(path))].content = content;
+    File& file = files_[ToLowerAscii(InCurrentDirectory(path))];
+    file.content = content;
+    file.path = InCurrentDirectory(path);
 }
 
 bool FakeMachine::ReadBlocks(const std::string& path, std::size_t blockSize,
@@ -514,3 +516,154 @@ FakeRun::FakeRun(PropertyStore& properties)
                                                               machine,    machine,    machine,
                                                               machine,    clock,      events,
                                                               pump,       restart,    dialog} {}
+
+// ---- FakeMachine: changing files ----
+
+namespace {
+
+const long kFileNotFound = 2;
+const long kPathNotFound = 3;
+const long kSharingViolation = 32;
+
+std::string LowerParent(const std::string& lowerPath) {
+    const std::size_t slash = lowerPath.rfind('\\');
+    return slash == std::string::npos ? std::string() : lowerPath.substr(0, slash);
+}
+
+// "*" and "?" as the file system matches them (without regard to case).
+bool Matches(const char* pattern, const char* name) {
+    if (*pattern == '\0')
+        return *name == '\0';
+    if (*pattern == '*')
+        return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
+    if (*name == '\0')
+        return false;
+    const bool same = *pattern == '?' || std::tolower(static_cast<unsigned char>(*pattern)) ==
+                                             std::tolower(static_cast<unsigned char>(*name));
+    return same && Matches(pattern + 1, name + 1);
+}
+
+}  // namespace
+
+bool FakeMachine::IsFolder(const std::string& lowerPath) const {
+    if (lowerPath.empty())
+        return false;
+    if (std::find(folders_.begin(), folders_.end(), lowerPath) != folders_.end())
+        return true;
+    const std::string prefix = lowerPath + "\\";
+    const auto below = [&prefix](const std::string& path) { return path.rfind(prefix, 0) == 0; };
+    return std::any_of(folders_.begin(), folders_.end(), below) ||
+           std::any_of(files_.begin(), files_.end(),
+                       [&below](const auto& file) { return below(file.first); });
+}
+
+void FakeMachine::Lock(const std::string& path) {
+    locked_.push_back(ToLowerAscii(path));
+}
+
+bool FakeMachine::Locked(const std::string& path) const {
+    return std::find(locked_.begin(), locked_.end(), ToLowerAscii(path)) != locked_.end();
+}
+
+void FakeMachine::AddFolder(const std::string& folder) {
+    const std::string lower = ToLowerAscii(folder);
+    if (!IsFolder(lower))
+        folders_.push_back(lower);
+}
+
+void FakeMachine::MakeFoldersAbove(const std::string& path) {
+    const std::string parent = LowerParent(ToLowerAscii(path));
+    if (!parent.empty() && parent.back() != ':')
+        AddFolder(parent);
+}
+
+long FakeMachine::ListMatches(const std::string& folder, const std::string& pattern,
+                              std::vector<std::string>* names) {
+    const std::size_t slash = pattern.rfind('\\');
+    const std::string within = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+    const std::string namePattern = pattern.substr(within.size());
+    const std::string searched = ToLowerAscii(folder + (within.empty() ? "" : "\\" + within));
+    const std::string searchedFolder = TrimRight(searched, "\\");
+    if (!IsFolder(searchedFolder))
+        return kPathNotFound;
+    for (const auto& file : files_) {
+        if (LowerParent(file.first) != searchedFolder)
+            continue;
+        const std::string written = file.second.path.empty() ? file.first : file.second.path;
+        const std::string name = written.substr(written.rfind('\\') + 1);
+        if (Matches(namePattern.c_str(), name.c_str()))
+            names->push_back(within + name);
+    }
+    return 0;
+}
+
+long FakeMachine::MoveFileTo(const std::string& source, const std::string& destination) {
+    if (Locked(source) || Locked(destination))
+        return kSharingViolation;
+    const auto it = files_.find(ToLowerAscii(source));
+    if (it == files_.end())
+        return kFileNotFound;
+    File moved = it->second;
+    files_.erase(it);
+    moved.path = destination;
+    MakeFoldersAbove(destination);
+    files_[ToLowerAscii(destination)] = moved;
+    return 0;
+}
+
+long FakeMachine::CopyFileTo(const std::string& source, const std::string& destination) {
+    if (Locked(source) || Locked(destination))
+        return kSharingViolation;
+    const auto it = files_.find(ToLowerAscii(source));
+    if (it == files_.end())
+        return kFileNotFound;
+    File copy = it->second;
+    copy.path = destination;
+    MakeFoldersAbove(destination);
+    files_[ToLowerAscii(destination)] = copy;
+    return 0;
+}
+
+long FakeMachine::RemoveFile(const std::string& path) {
+    if (Locked(path))
+        return kSharingViolation;
+    return files_.erase(ToLowerAscii(path)) > 0 ? 0 : kFileNotFound;
+}
+
+long FakeMachine::RemoveFolder(const std::string& folder) {
+    const std::string lower = ToLowerAscii(folder);
+    if (!IsFolder(lower))
+        return kPathNotFound;
+    const std::vector<std::string> below = Below(folder);
+    for (const std::string& path : below) {
+        if (Locked(path))
+            return kSharingViolation;
+    }
+    const auto inside = [&lower](const std::string& path) {
+        return path == lower || path.rfind(lower + "\\", 0) == 0;
+    };
+    for (auto it = files_.begin(); it != files_.end();)
+        it = inside(it->first) ? files_.erase(it) : std::next(it);
+    folders_.erase(std::remove_if(folders_.begin(), folders_.end(), inside), folders_.end());
+    return 0;
+}
+
+std::string FakeMachine::Content(const std::string& path) const {
+    const auto it = files_.find(ToLowerAscii(path));
+    return it == files_.end() ? "<missing>" : it->second.content;
+}
+
+std::vector<std::string> FakeMachine::Below(const std::string& folder) const {
+    const std::string prefix = ToLowerAscii(folder) + "\\";
+    std::vector<std::string> paths;
+    for (const std::string& path : folders_) {
+        if (path.rfind(prefix, 0) == 0)
+            paths.push_back(path);
+    }
+    for (const auto& file : files_) {
+        if (file.first.rfind(prefix, 0) == 0)
+            paths.push_back(file.first);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}

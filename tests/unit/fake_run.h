@@ -135,6 +135,22 @@ class FakeMachine : public InstallerQueries,
     bool ReadBlocks(const std::string& path, std::size_t blockSize,
                     const BlockReceiver& receive) override;
 
+    // Changing files. Folders exist when created (AddFolder, a copy or a move into them) or
+    // when a file lies below them. Names keep the case they were written with.
+    long ListMatches(const std::string& folder, const std::string& pattern,
+                     std::vector<std::string>* names) override;
+    long MoveFileTo(const std::string& source, const std::string& destination) override;
+    long CopyFileTo(const std::string& source, const std::string& destination) override;
+    long RemoveFile(const std::string& path) override;
+    long RemoveFolder(const std::string& folder) override;
+    void AddFolder(const std::string& folder);
+    // The content of a file, or "<missing>".
+    std::string Content(const std::string& path) const;
+    // Every file and folder below folder, lower case, in order (a test sees what is left).
+    std::vector<std::string> Below(const std::string& folder) const;
+    // Every change of path fails with error 32 (in use by another process).
+    void Lock(const std::string& path);
+
     // MachineProbe
     bool HasChassisSerial() override { return chassis; }
     bool OemManufacturer(std::string* manufacturer, long* errorCode) override;
@@ -148,6 +164,7 @@ class FakeMachine : public InstallerQueries,
         std::map<std::string, std::string> table;  // the Property table of a package file
         std::string content;
         bool isPackage = false;
+        std::string path;  // as written, when written by a change of files
     };
     struct Entry {
         std::string key;  // lower case
@@ -167,6 +184,11 @@ class FakeMachine : public InstallerQueries,
     std::vector<Entry> values_;          // in the order they were written
     std::string currentDirectory_ = "C:\\Setup";
     std::map<std::string, std::string> shortPaths_;
+    std::vector<std::string> folders_;  // lower case, without a final "\"
+    std::vector<std::string> locked_;   // lower case
+    bool IsFolder(const std::string& lowerPath) const;
+    bool Locked(const std::string& path) const;
+    void MakeFoldersAbove(const std::string& path);
 };
 
 // What one installer does when it runs, by the name it is started under (the package's

@@ -1571,6 +1571,57 @@ TEST_F(WalkTest, CallbackIsArmedForTheMainPackageOnly) {
     EXPECT_LT(first, log.find("[POST] Tools"));
 }
 
+// The File entries of the MAIN package are applied after its installer and undone by the
+// uninstall of a later run, which finds them only through their record under the run's
+// product key (the MAIN package's) and the package's name.
+TEST_F(WalkTest, FileEntriesOfAPackageAreUndoneByALaterRun) {
+    const std::string files =
+        "<File Name=\"*.dll\" Source=\"C:\\Media\" Location=\"C:\\Suite\\bin\" "
+        "Overwrite=\"Yes\"/>"
+        "<File Name=\"*.dll\" Source=\"C:\\Media\" Location=\"C:\\Suite\\plugins\\x\"/>";
+    Write("config.xml", ConfigXml(Pre() + Main("", files) + Post()));
+    FakeMachine machine;
+    for (const ChainProduct* product : kProducts)
+        machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+    machine.SetFileContent("C:\\Media\\Suite.dll", "our plug-in");
+    machine.SetFileContent("C:\\Suite\\bin\\Suite.dll", "original");
+    std::string log;
+    const auto setup = [this, &machine, &log](const std::string& arguments) {
+        const CommandLine command(("\"C:\\Setup\\setup.exe\" " + arguments).c_str(), " \t", '"');
+        EventLogger events;
+        ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
+                                 kStartTime);
+        FakeRun run(config.Properties());
+        run.machine = machine;
+        for (const ChainProduct* product : kProducts)
+            run.installers.Script(product->name,
+                                  InstallerScript{0, "", "", DoesItsJob(run.installers, *product)});
+        Installer installer(config, run.Services());
+        const int code = installer.Run();
+        machine = run.machine;
+        log = run.LogText();
+        return code;
+    };
+    const std::string record = std::string("HKEY_LOCAL_MACHINE\\") + kInstallInfoKey +
+                               "\\Bootstrapper\\Backup\\Suite\\Suite";
+
+    ASSERT_EQ(RC_AllCompleted, setup("-s")) << log;
+    EXPECT_EQ("our plug-in", machine.Content("C:\\Suite\\bin\\Suite.dll"));
+    EXPECT_EQ("original", machine.Content("C:\\Suite\\bin\\Suite.dll.$bs"));
+    EXPECT_EQ("our plug-in", machine.Content("C:\\Suite\\plugins\\x\\Suite.dll"));
+    EXPECT_EQ("Suite.dll", machine.Value(record + "\\FILE0001"));
+    EXPECT_EQ("C:\\Suite\\plugins", machine.Value(record + "\\FILE0002_FOLDERS"));
+    const std::string found = "    File      : Found 1 -> Suite.dll";
+    EXPECT_NE(std::string::npos, log.find(found, log.find("suite.exe /i /s"))) << log;
+
+    ASSERT_EQ(RC_AllCompleted, setup("x -s")) << log;
+    EXPECT_EQ("original", machine.Content("C:\\Suite\\bin\\Suite.dll"));
+    EXPECT_EQ("<missing>", machine.Content("C:\\Suite\\bin\\Suite.dll.$bs"));
+    EXPECT_FALSE(machine.FileExists("C:\\Suite\\plugins"));
+    EXPECT_FALSE(machine.HasKey(record)) << log;
+    EXPECT_NE(std::string::npos, log.find("suite.exe /x", log.find(found))) << log;
+}
+
 // Yes to the progress dialog's Cancel while the first package runs: the packages that wait
 // never start, show canceled, and the run ends canceled and offers to roll back.
 TEST_F(WalkTest, CancelFromTheProgressDialogStopsTheWalk) {

@@ -571,4 +571,61 @@ TEST_F(ChainRun, DependencyListLimitAndVersionListOverPattern) {
     EXPECT_TRUE(Ran("depmain.done"));
 }
 
+// A package's File entries for real, with a Windows Installer package as MAIN: the first run
+// copies over an existing file (kept as "$bs"), creates a folder and records both in the
+// registry; the uninstall in a second run of setup, which knows of them only through that
+// record, puts the original back and removes the folder and the record.
+TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
+    CopyIn(TestProgramFolder() + "\\..\\bin\\setup.exe", "setup.exe");
+    CopyIn(TestProgramFolder() + "\\..\\bin\\utils.dll", "utils.dll");
+    CopyIn(TestProgramFolder() + "\\..\\fixtures\\alpha.msi", "alpha.msi");
+    const std::string media = app_ + "\\media";
+    const std::string dest = folder_.Child("dest");
+    ASSERT_TRUE(CreateDirectoryA(media.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr));
+    std::ofstream(media + "\\app.cfg") << "new config";
+    std::ofstream(media + "\\tool.dll") << "new tool";
+    std::ofstream(dest + "\\app.cfg") << "original config";
+    std::ofstream(app_ + "\\standard.xml")
+        << "<Standard><Contents><Package Tag=\"MSI\" Type=\"MSI\" SuccessCodes=\"0,3010\">"
+           "<Install CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/>"
+           "<Uninstall CmdLineSilent=\"msiexec /x [PackageProductCode] /qn\"/>"
+           "</Package></Contents></Standard>";
+    std::ofstream(app_ + "\\config.xml")
+        << "<Config><Version>2</Version><ProductInfo Name=\"File Suite\" Version=\"1.0.0\"/>"
+           "<Contents><Package Tag=\"MSI\" Type=\"MSI\" Name=\"Alpha Suite\" "
+           "FileName=\"alpha.msi\" Feature=\"MAIN\"><Version Version=\"1.0.0\" "
+           "Detect=\"u{7A45E001-A1FA-4000-8000-0000000000FF}\"/>"
+           "<File Name=\"app.cfg\" Source=\""
+        << media << "\" Location=\"" << dest
+        << "\" Overwrite=\"Yes\"/><File Name=\"*.dll\" Source=\"" << media << "\" Location=\""
+        << dest << "\\added\\bin\"/></Package></Contents></Config>";
+    const char* record =
+        "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\Bootstrapper\\Backup\\Alpha Suite\\"
+        "Alpha Suite";
+
+    ASSERT_EQ(0, Setup("-s")) << log_;
+    EXPECT_EQ("new config", ReadTextFile(dest + "\\app.cfg"));
+    EXPECT_EQ("original config", ReadTextFile(dest + "\\app.cfg.$bs"));
+    EXPECT_EQ("new tool", ReadTextFile(dest + "\\added\\bin\\tool.dll"));
+    EXPECT_EQ("app.cfg", ReadRegistry(record, "FILE0001")) << log_;
+    EXPECT_EQ("tool.dll", ReadRegistry(record, "FILE0002"));
+    EXPECT_EQ(dest + "\\added", ReadRegistry(record, "FILE0002_FOLDERS"));
+    EXPECT_TRUE(Contains(log_, "    File      : Found 1 -> tool.dll")) << log_;
+
+    ASSERT_EQ(0, Setup("x -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING UNINSTALL [")) << log_;
+    EXPECT_EQ("original config", ReadTextFile(dest + "\\app.cfg"));
+    EXPECT_FALSE(FileExists(dest + "\\app.cfg.$bs"));
+    EXPECT_FALSE(FileExists(dest + "\\added"));
+    EXPECT_TRUE(FileExists(dest));
+    EXPECT_EQ("", ReadRegistry(record, "FILE0001"));
+    EXPECT_EQ("", ReadRegistry(record, "FILE0002_FOLDERS"));
+    HKEY handle = nullptr;
+    EXPECT_NE(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, record, 0, KEY_READ | KEY_WOW64_64KEY, &handle));
+    if (handle)
+        RegCloseKey(handle);
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "file_system.h"
 #include "files.h"
 #include "log_capture.h"
 #include "system_info.h"
@@ -310,6 +311,44 @@ TEST_F(FilesTest, RemoveFolderDeletesEverything) {
     EXPECT_EQ(Files::kAllSucceeded, Files::RemoveFolder(root_.c_str(), true, false));
     EXPECT_FALSE(FileExists(root_));
     EXPECT_EQ(Files::kNoneSucceeded, Files::RemoveFolder(root_.c_str(), true, false));
+}
+
+// The file changes of the File element through the system's FileSystem: one level of
+// matches (a pattern may name a sub-folder), copies and moves over read-only targets into
+// missing folders, deletion of a read-only file, a folder removed with its content.
+TEST_F(FilesTest, SystemFileSystemChangesFilesForTheFileElement) {
+    FileSystem& files = SystemFileSystem();
+    Names names;
+    EXPECT_EQ(0, files.ListMatches(root_, "*.txt", &names));
+    EXPECT_EQ(Names{"a.txt"}, names);
+    names.clear();
+    EXPECT_EQ(0, files.ListMatches(root_, "sub\\*.txt", &names));
+    EXPECT_EQ(Names{"sub\\c.txt"}, names);
+    names.clear();
+    EXPECT_EQ(0, files.ListMatches(root_, "none.*", &names));
+    EXPECT_TRUE(names.empty());
+    LogCapture log;
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, files.ListMatches(root_ + "\\missing", "*.txt", &names));
+
+    const std::string target = folder_.Child("target\\new\\a.txt");
+    EXPECT_EQ(0, files.CopyFileTo(Path("a.txt"), target));
+    SetReadOnly(target, true);
+    EXPECT_EQ(0, files.CopyFileTo(Path("b.log"), target));
+    EXPECT_EQ("b.log", ReadTextFile(target));
+    SetReadOnly(target, true);
+    EXPECT_EQ(0, files.MoveFileTo(Path("a.txt"), target));
+    EXPECT_EQ("a.txt", ReadTextFile(target));
+    EXPECT_FALSE(FileExists(Path("a.txt")));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, files.MoveFileTo(Path("a.txt"), target));
+
+    SetReadOnly(target, true);
+    EXPECT_EQ(0, files.RemoveFile(target));
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, files.RemoveFile(target));
+
+    EXPECT_EQ(0, files.RemoveFolder(root_ + "\\sub"));
+    EXPECT_FALSE(FileExists(root_ + "\\sub"));
+    EXPECT_TRUE(FileExists(Path("b.log")));
 }
 
 TEST(FilesFactsTest, VersionResourceAndArchitecture) {
