@@ -80,6 +80,8 @@ class ChainRun : public ::testing::Test {
              {"setup.exe", "utils.dll", "forms.dll", "standard.xml", "config.xml", "settings.xml",
               "SampleRuntime.msi", "SampleProduct.msi", "SampleTools.exe"})
             CopyIn(sample + name, name);
+        CreateDirectoryA((app_ + "\\extras").c_str(), nullptr);
+        CopyIn(sample + "extras\\release-notes.txt", "extras\\release-notes.txt");
     }
     void UseFakeInstallers(const std::string& contents) {
         CopyIn(TestProgramFolder() + "\\..\\bin\\setup.exe", "setup.exe");
@@ -203,12 +205,27 @@ std::string LineWith(const std::string& text, const std::string& part) {
     return line;
 }
 
+// Where the sample keeps its settings, and the release notes its MAIN package copies.
+const char kSampleSettings[] = "Software\\TarvexSample\\Settings";
+const char kMachineEnvironment[] =
+    "System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+std::string SampleNotesFolder() {
+    char programFiles[MAX_PATH] = {};
+    GetEnvironmentVariableA("ProgramFiles", programFiles, sizeof(programFiles));
+    return std::string(programFiles) + "\\Tarvex Sample\\notes";
+}
+
 TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
     CopySample();
     ASSERT_EQ(0, Setup("-s")) << log_;
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleRuntime", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
+    // The machine settings and the copied notes of the sample.
+    EXPECT_EQ("Sample setup", ReadRegistry(kSampleSettings, "InstalledBy"));
+    EXPECT_EQ("C:\\Tarvex Sample\\tools", ReadRegistry(kMachineEnvironment, "TARVEX_SAMPLE_TOOLS"));
+    EXPECT_TRUE(FileExists(SampleNotesFolder() + "\\release-notes.txt")) << log_;
     const std::vector<std::size_t> order =
         Positions(log_, {"(1) CHECKING COMMAND LINE PARAMETERS...",
                          "(2) INITIALIZING PROPERTIES...",
@@ -247,6 +264,9 @@ TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
     EXPECT_EQ("", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
     EXPECT_EQ("", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
     EXPECT_TRUE(Contains(log_, "UNINSTALL COMPLETED:  YES"));
+    EXPECT_EQ("", ReadRegistry(kSampleSettings, "InstalledBy")) << log_;
+    EXPECT_EQ("", ReadRegistry(kMachineEnvironment, "TARVEX_SAMPLE_TOOLS")) << log_;
+    EXPECT_FALSE(FileExists(SampleNotesFolder())) << log_;
 }
 
 TEST_F(ChainRun, RebootCodeOfMainEndsWithRebootRequired) {
