@@ -606,11 +606,14 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
     std::ofstream(media + "\\app.cfg") << "new config";
     std::ofstream(media + "\\tool.dll") << "new tool";
     std::ofstream(dest + "\\app.cfg") << "original config";
+    std::ofstream(media + "\\keep.ini") << "shipped settings";
+    std::ofstream(dest + "\\keep.ini") << "settings of the user";
     std::ofstream(app_ + "\\standard.xml")
         << "<Standard><Contents><Package Tag=\"MSI\" Type=\"MSI\" SuccessCodes=\"0,3010\">"
            "<Install CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/>"
            "<Uninstall CmdLineSilent=\"msiexec /x [PackageProductCode] /qn\"/>"
-           "</Package></Contents></Standard>";
+           "<Repair CmdLineSilent=\"msiexec /i [PackageProductCode] REINSTALL=ALL "
+           "REINSTALLMODE=omus /qn\"/></Package></Contents></Standard>";
     std::ofstream(app_ + "\\config.xml")
         << "<Config><Version>2</Version><ProductInfo Name=\"File Suite\" Version=\"1.0.0\"/>"
            "<Contents><Package Tag=\"MSI\" Type=\"MSI\" Name=\"Alpha Suite\" "
@@ -619,7 +622,10 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
            "<File Name=\"app.cfg\" Source=\""
         << media << "\" Location=\"" << dest
         << "\" Overwrite=\"Yes\"/><File Name=\"*.dll\" Source=\"" << media << "\" Location=\""
-        << dest << "\\added\\bin\"/></Package></Contents></Config>";
+        << dest << "\\added\\bin\"/><File Name=\"keep.ini\" Source=\"" << media << "\" Location=\""
+        << dest
+        << "\"/><File Name=\"app.cfg\" Location=\"\" OnFail=\"Warning:no place\"/>"
+           "</Package></Contents></Config>";
     const char* record =
         "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\Bootstrapper\\Backup\\Alpha Suite\\"
         "Alpha Suite";
@@ -632,6 +638,27 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
     EXPECT_EQ("tool.dll", ReadRegistry(record, "FILE0002"));
     EXPECT_EQ(dest + "\\added", ReadRegistry(record, "FILE0002_FOLDERS"));
     EXPECT_TRUE(Contains(log_, "    File      : Found 1 -> tool.dll")) << log_;
+    // Overwrite "No" leaves a file that is there alone; an entry without a Location fails
+    // as its OnFail says and the run goes on.
+    EXPECT_EQ("settings of the user", ReadTextFile(dest + "\\keep.ini"));
+    EXPECT_TRUE(Contains(log_, "    File      : Found 0 -> ")) << log_;
+    EXPECT_TRUE(Contains(log_, "Location (destination) not specified for 'app.cfg' file(s) copy"))
+        << log_;
+
+    // A repair sets the copied files aside while the installer runs and puts them back.
+    ASSERT_EQ(0, Setup("r -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING REPAIR [")) << log_;
+    // Once before the installer (set aside) and once after it (put back).
+    const std::string copied = "    File      : Found 1 -> app.cfg";
+    const std::size_t first = log_.find(copied);
+    ASSERT_NE(std::string::npos, first) << log_;
+    EXPECT_NE(std::string::npos, log_.find(copied, first + copied.size())) << log_;
+    EXPECT_EQ("new config", ReadTextFile(dest + "\\app.cfg"));
+    EXPECT_EQ("original config", ReadTextFile(dest + "\\app.cfg.$bs"));
+    EXPECT_EQ("new tool", ReadTextFile(dest + "\\added\\bin\\tool.dll"));
+    EXPECT_FALSE(FileExists(dest + "\\app.cfg.$bt"));
+    EXPECT_FALSE(FileExists(dest + "\\added\\bin\\tool.dll.$bt"));
+    EXPECT_EQ("app.cfg", ReadRegistry(record, "FILE0001")) << log_;
 
     ASSERT_EQ(0, Setup("x -s")) << log_;
     EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING UNINSTALL [")) << log_;
