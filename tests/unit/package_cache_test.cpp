@@ -344,6 +344,7 @@ TEST_F(PackageCacheTest, SetupFolderHoldingOnlySetupFilesGoesAtTheRestart) {
         const std::vector<std::string> expected = {"C:\\Setup\\run.exe", "C:\\Setup\\setup.exe",
                                                    "C:\\Setup\\suite.exe", "C:\\Setup"};
         std::vector<std::string> marked = run.machine.removalsAtRestart;
+        ASSERT_EQ(expected.size(), marked.size());
         std::sort(marked.begin(), marked.end() - 1);
         EXPECT_EQ(expected, marked);
     });
@@ -393,7 +394,8 @@ TEST(CacheFolderGuardTest, SystemFoldersAndTheirParentsAreProtected) {
 TEST_F(PackageCacheTest, DeleteCacheRefusesRootsAndSystemFolders) {
     for (const char* location :
          {"C:\\", "C:\\\\", "C:/", "\\\\?\\C:\\", "C:\\.", "[WindowsFolder]", "[WindowsFolder]\\..",
-          "[ProgramFilesFolder]\\", "C:\\Users\\bob", "[TempFolder]\\.."}) {
+          "[ProgramFilesFolder]\\", "C:\\Users\\bob", "[TempFolder]\\..", "D:/", "\\\\?\\D:\\.",
+          "D:\\Data\\..", "\\\\server\\share\\", "//server/share/x/.."}) {
         const std::string cache = std::string("<Cache Location=\"") + location + "\"/>";
         Walk(
             Runtime(cache) + Suite(), "x -s DeleteCache=Yes",
@@ -404,6 +406,8 @@ TEST_F(PackageCacheTest, DeleteCacheRefusesRootsAndSystemFolders) {
                 run.machine.AddFile("C:\\Users\\bob\\doc.txt");
                 run.machine.AddFile("C:\\Temp\\t.txt");
                 run.machine.AddFile("C:\\Setup\\readme.txt");
+                run.machine.AddFile("D:\\Data\\d.txt");
+                run.machine.AddFile("\\\\server\\share\\s.txt");
                 run.machine.SetValue(
                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\"
                     "ProfileList\\ProfilesDirectory",
@@ -415,7 +419,8 @@ TEST_F(PackageCacheTest, DeleteCacheRefusesRootsAndSystemFolders) {
             [location](FakeRun& run) {
                 for (const char* file :
                      {"C:\\keep.txt", "C:\\windows\\win.ini", "C:\\Program Files\\app.exe",
-                      "C:\\Users\\bob\\doc.txt", "C:\\Temp\\t.txt"})
+                      "C:\\Users\\bob\\doc.txt", "C:\\Temp\\t.txt", "D:\\Data\\d.txt",
+                      "\\\\server\\share\\s.txt"})
                     EXPECT_TRUE(run.machine.FileExists(file)) << location << ": " << file;
             });
         EXPECT_TRUE(Logged("Cannot delete cache folder '")) << location;
