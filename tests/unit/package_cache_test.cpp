@@ -22,6 +22,7 @@
 #include "fake_run.h"
 #include "fixed_facts.h"
 #include "installer.h"
+#include "package_state.h"
 #include "return_codes.h"
 #include "setup_folder.h"
 #include "test_folder.h"
@@ -448,6 +449,23 @@ TEST_F(PackageCacheTest, ExistingVersionIsRemovedByItsOriginalSetup) {
     EXPECT_TRUE(
         Logged("Setup ended the instance (\"C:\\Old\\setup.exe\") with the return code 0 "
                "[RC_AllCompleted]"));
+
+    // An install of the new version: the old setup marked the package it removed in the
+    // shared progress list, yet the new version's package of the same name still runs.
+    const int installCode = Walk(
+        Runtime() + Suite(), "-s",
+        [&](FakeRun& run) {
+            oldInstalled(run);
+            // As a configuration would set it: the command line gives it for uninstall only.
+            run.Services().properties.Set("UninstallExisting", "1.0", true);
+            run.installers.Script("Setup", InstallerScript{0, "", "", [&run](FakeMachine& machine) {
+                                                               machine.Remove(kOldSuiteCode);
+                                                               run.progress.SetItemStateByName(
+                                                                   "Suite", PS_Completed);
+                                                           }});
+        },
+        [](FakeRun& run) { EXPECT_EQ("2.0", run.machine.VersionOf(kSuiteCode)); });
+    EXPECT_EQ(RC_AllCompleted, installCode) << log_;
 
     // The old setup fails: the run ends with its code.
     EXPECT_EQ(RC_NotCompleted, Walk(

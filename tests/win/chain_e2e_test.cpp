@@ -639,11 +639,12 @@ void MakeCacheSuite(const std::string& app, const char* version, const char* fil
         const std::string name = from.substr(from.find_last_of('\\') + 1);
         ASSERT_TRUE(CopyFileA(from.c_str(), (app + "\\" + name).c_str(), FALSE)) << from;
     }
-    std::ofstream(app + "\\standard.xml") << "<Standard><Contents/></Standard>";
+    std::ofstream(app + "\\standard.xml")
+        << "<Standard><Properties><Property Name=\"UninstallExisting\" Value=\"1.0.0\"/>"
+           "</Properties><Contents/></Standard>";
     std::ofstream(app + "\\config.xml")
         << "<Config><Version>2</Version><ProductInfo Name=\"Cache Suite\" Version=\"" << version
-        << "\"/><Properties><Property Name=\"UninstallExisting\" Value=\"1.0.0\"/></Properties>"
-           "<Contents><Package Tag=\"SUITE\" Type=\"MSI\" Name=\"CacheSuite\" Feature=\"MAIN\" "
+        << "\"/><Contents><Package Tag=\"SUITE\" Type=\"MSI\" Name=\"CacheSuite\" Feature=\"MAIN\" "
            "FileName=\""
         << file << "\" SuccessCodes=\"0,3010\"><Version Version=\"" << version
         << "\" Detect=\"u{7A45E0C1-CAC4-4000-8000-0000000000FF}\"/><Cache/>"
@@ -681,7 +682,7 @@ TEST_F(ChainRun, NewerVersionRemovesTheOldOneThroughItsOriginalSetup) {
         EXPECT_NE(std::string::npos, order[i]) << "line " << i << " missing or out of order\n"
                                                << log_;
     EXPECT_EQ("", ReadRegistry("Software\\TarvexTests\\CacheSuite1", "Version"));
-    EXPECT_EQ("2.0.0", ReadRegistry("Software\\TarvexTests\\CacheSuite2", "Version"));
+    EXPECT_EQ("2.0.0", ReadRegistry("Software\\TarvexTests\\CacheSuite2", "Version")) << log_;
     EXPECT_EQ(second, ReadRegistry(source, "Cache Suite"));
 
     // The installation medium is gone: a setup elsewhere repairs and uninstalls from the
