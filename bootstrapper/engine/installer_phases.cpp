@@ -162,6 +162,12 @@ bool Installer::RemoveExistingVersion() {
         returnCode_ = code;
         return false;
     }
+    // The old setup shares the progress list and marked the packages it removed, which
+    // have the names of this run's packages: this run has processed none of them yet.
+    for (FBase* element : elements_) {
+        if (FPackage* package = AsPackage(element))
+            SetStatus(package->name, PS_None);
+    }
     return true;
 }
 
