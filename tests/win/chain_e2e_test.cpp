@@ -649,7 +649,8 @@ void MakeCacheSuite(const std::string& app, const char* version, const char* fil
         << file << "\" SuccessCodes=\"0,3010\"><Version Version=\"" << version
         << "\" Detect=\"u{7A45E0C1-CAC4-4000-8000-0000000000FF}\"/><Cache/>"
            "<Install CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/>"
-           "<Repair CmdLineSilent=\"msiexec /fa &quot;[PackageFileName]&quot; /qn\"/>"
+           "<Repair CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; REINSTALL=ALL "
+           "REINSTALLMODE=omus /qn\"/>"
            "<Uninstall CmdLineSilent=\"msiexec /x &quot;[PackageFileName]&quot; /qn\"/>"
            "</Package></Contents></Config>";
 }
