@@ -18,6 +18,7 @@
 #include "package_status_table.h"
 #include "process_runner.h"
 #include "product_info.h"
+#include "progress_view.h"
 #include "property_store.h"
 #include "registry.h"
 #include "return_codes.h"
@@ -130,7 +131,6 @@ int Installer::ExecuteOriginalInstaller(const std::string& product, const std::s
             productMap_.SetItemState(item, PS_Failed);
             return RC_OriginalInstallerNotFound;
         }
-        productMap_.SetItemName(item, "Version uninstalled");
         productMap_.SetItemState(
             item, code == RC_AllCompleted || code == RC_RebootRequired ? PS_Completed : PS_Failed);
         log_.Line("    Setup ended the instance with the return code %d [%s]", code,
@@ -275,14 +275,17 @@ int Installer::ExecuteAnotherInstance(const std::string& command) {
     return code;
 }
 
-// The first free slot of the progress list, named name (0 when the list is full).
+// A progress item of its own, in the first free slot and as a row of the dialog; -1 when
+// the list is full (no slot is taken from a package). The row keeps its name: the dialog
+// finds an item's state by the name it was added with, so the outcome shows as its state.
 int Installer::AddProgressItem(const char* name) {
     for (int slot = 1; slot < PackageStatusTable::kSlots; ++slot) {
         if (productMap_.GetItemName(slot).empty()) {
             productMap_.SetItemName(slot, name);
             productMap_.SetItemState(slot, PS_InProgress);
+            run_.progressDialog.AddRow(name, "", PS_InProgress);
             return slot;
         }
     }
-    return 0;
+    return -1;
 }

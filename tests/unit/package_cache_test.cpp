@@ -560,6 +560,12 @@ TEST_F(PackageCacheTest, RollbackAfterAFailedMainCallsTheOriginalSetup) {
             const std::vector<std::string> commands = Commands(run.installers);
             ASSERT_EQ(3u, commands.size());
             EXPECT_EQ("\"C:\\Old\\setup.exe\" x -n MainInstance=No Rollback=1 -s", commands.back());
+            // The rollback and the old setup's uninstall show as items of the progress list.
+            EXPECT_EQ(PS_Completed, run.progress.GetItemStateByName("Rollback installed product"));
+            EXPECT_EQ(PS_Completed, run.progress.GetItemStateByName("Uninstalling version..."));
+            ASSERT_LE(2u, run.dialog.rows.size());
+            EXPECT_EQ("Rollback installed product",
+                      run.dialog.rows[run.dialog.rows.size() - 2].name);
             EXPECT_EQ("  C:\\Old\\ \t", run.machine.Value(kSourceKey));
         });
     EXPECT_EQ(RC_NotCompleted, code);
