@@ -87,7 +87,9 @@ const std::string& RollbackArguments() {
 // The install source of a product is this setup's folder (its full path, without a final
 // backslash), registered in the main instance as soon as MAIN has installed: a later setup
 // of another version finds this one there, and so does the settings lookup. A successful
-// uninstall of MAIN takes the value away again when it still names this folder.
+// uninstall of MAIN by a main instance takes the value away, whichever setup it names: the
+// product is gone, and a setup removing an old version runs as a child instance, after
+// which the new version registers itself.
 void Installer::RegisterInstallSource(const FPackage& package) {
     const char* product = config_.GetProductName();
     if (!mainInstance_ || !package.IsMain() || !product || !*product)
@@ -102,9 +104,7 @@ void Installer::RegisterInstallSource(const FPackage& package) {
                          folder.c_str(), static_cast<int>(error), SystemErrorText(error).c_str());
         return;
     }
-    std::string registered;
-    if (action_ == 1 && run_.registry.ReadValue(path, &registered, kRegistryDefaultView, &error) &&
-        EqualsNoCase(TrimRight(Trim(registered, " \t"), "\\").c_str(), folder.c_str()))
+    if (action_ == 1)
         run_.registry.DeleteValue(path, kRegistryDefaultView, &error);
 }
 

@@ -249,8 +249,11 @@ TEST_F(PackageCacheTest, LaterRunWorksFromTheCacheWhenTheMediumIsGone) {
                 run.machine.AddFile(cached);
                 run.machine.Install(RuntimeProduct());
                 run.machine.Install(SuiteProduct());
+                run.machine.SetValue(kSourceKey, "C:\\Old");
             },
             [&](FakeRun& run) {
+                // Only a removal of the product forgets its setup.
+                EXPECT_EQ(action[0] == 'x' ? "" : "C:\\Old", run.machine.Value(kSourceKey));
                 const std::vector<std::string> commands = Commands(run.installers);
                 const std::string wanted = cached + " /" + action + " /s";
                 EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), wanted))
