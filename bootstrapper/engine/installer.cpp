@@ -109,7 +109,7 @@ int Installer::RunChain() {
     if (listCode >= 0)
         return listCode;
     if (!RemoveExistingVersion())
-        return RC_OriginalInstallerNotFound;
+        return returnCode_ != -1 ? returnCode_ : RC_OriginalInstallerNotFound;
     JudgeMainPackage();
     DecideCheckDepends();
     LogCommandLine();

@@ -675,4 +675,77 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
         RegCloseKey(handle);
 }
 
+// One version of the product "Cache Suite": setup, its plug-ins and its MSI package, whose
+// installer file is cached; version 2 removes version 1 before it installs.
+void MakeCacheSuite(const std::string& app, const char* version, const char* file) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    const std::string bin = TestProgramFolder() + "\\..\\bin\\";
+    const std::string fixtures = TestProgramFolder() + "\\..\\fixtures\\";
+    for (const std::string& from :
+         {bin + "setup.exe", bin + "utils.dll", bin + "forms.dll", fixtures + file}) {
+        const std::string name = from.substr(from.find_last_of('\\') + 1);
+        ASSERT_TRUE(CopyFileA(from.c_str(), (app + "\\" + name).c_str(), FALSE)) << from;
+    }
+    std::ofstream(app + "\\standard.xml")
+        << "<Standard><Properties><Property Name=\"UninstallExisting\" Value=\"1.0.0\"/>"
+           "</Properties><Contents/></Standard>";
+    std::ofstream(app + "\\config.xml")
+        << "<Config><Version>2</Version><ProductInfo Name=\"Cache Suite\" Version=\"" << version
+        << "\"/><Contents><Package Tag=\"SUITE\" Type=\"MSI\" Name=\"CacheSuite\" Feature=\"MAIN\" "
+           "FileName=\""
+        << file << "\" SuccessCodes=\"0,3010\"><Version Version=\"" << version
+        << "\" Detect=\"u{7A45E0C1-CAC4-4000-8000-0000000000FF}\"/><Cache/>"
+           "<Install CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/>"
+           "<Repair CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; REINSTALL=ALL "
+           "REINSTALLMODE=omus /qn\"/>"
+           "<Uninstall CmdLineSilent=\"msiexec /x &quot;[PackageFileName]&quot; /qn\"/>"
+           "</Package></Contents></Config>";
+}
+
+TEST_F(ChainRun, NewerVersionRemovesTheOldOneThroughItsOriginalSetup) {
+    const char* source = "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\InstallerSource";
+    const std::string first = folder_.Child("v1"), second = folder_.Child("v2");
+    MakeCacheSuite(first, "1.0.0", "cachesuite1.msi");
+    MakeCacheSuite(second, "2.0.0", "cachesuite2.msi");
+
+    app_ = first;
+    ASSERT_EQ(0, Setup("-s")) << log_;
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexTests\\CacheSuite1", "Version"));
+    EXPECT_EQ(first, ReadRegistry(source, "Cache Suite"));
+    EXPECT_TRUE(Contains(log_, "    Cache     : File cached -> '"));
+
+    app_ = second;
+    ASSERT_EQ(0, Setup("-s")) << log_;
+    const std::vector<std::size_t> order = Positions(
+        log_, {"Property 'UninstallExisting' found. Trying to perform uninstall for main "
+               "product having '1.0.0' version",
+               "    Original setup found (", "    Calling setup...", std::string(85, '=') + "\n",
+               "Executing another instance of Setup \"" + first, std::string(85, '-') + "\n",
+               "UNINSTALL COMPLETED:  YES",
+               "Setup ended the instance (\"" + first +
+                   "\\setup.exe\") with the return code 0 [RC_AllCompleted]",
+               "    Setup ended the instance with the return code 0 [RC_AllCompleted]",
+               "INSTALL COMPLETED:  YES"});
+    for (std::size_t i = 0; i < order.size(); ++i)
+        EXPECT_NE(std::string::npos, order[i]) << "line " << i << " missing or out of order\n"
+                                               << log_;
+    EXPECT_EQ("", ReadRegistry("Software\\TarvexTests\\CacheSuite1", "Version"));
+    EXPECT_EQ("2.0.0", ReadRegistry("Software\\TarvexTests\\CacheSuite2", "Version")) << log_;
+    EXPECT_EQ(second, ReadRegistry(source, "Cache Suite"));
+
+    // The installation medium is gone: a setup elsewhere repairs and uninstalls from the
+    // cache.
+    const std::string third = folder_.Child("v3");
+    MakeCacheSuite(third, "2.0.0", "cachesuite2.msi");
+    ASSERT_TRUE(DeleteFileA((third + "\\cachesuite2.msi").c_str()));
+    ASSERT_TRUE(DeleteFileA((second + "\\cachesuite2.msi").c_str()));
+    app_ = third;
+    EXPECT_EQ(0, Setup("r -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Cache     : Using cached file '")) << log_;
+    EXPECT_TRUE(Contains(log_, "REPAIR COMPLETED:  YES")) << log_;
+    EXPECT_EQ(0, Setup("x -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Cache     : Using cached file '")) << log_;
+    EXPECT_EQ("", ReadRegistry("Software\\TarvexTests\\CacheSuite2", "Version"));
+}
+
 }  // namespace
