@@ -26,8 +26,9 @@ ResolvedInstaller PackageResolver::Resolve(const InstallerRequest& request) {
         case SearchEnd::kNoFileName:
             log.Line("    Resolver  : IGNORED - no file name provided");
             return result;
-        case SearchEnd::kNoArchiveName:
+        case SearchEnd::kNoArchiveName:  // nothing to fetch either
             log.Line("    Resolver  : IGNORED - no archive name provided");
+            LogFailure(search, archiveName);
             return result;
         case SearchEnd::kRefusedName:  // nothing is fetched for a name setup would not run
             LogFailure(search, archiveName);

@@ -216,6 +216,8 @@ TEST_F(ResolverTest, MissingNamesAreIgnored) {
         "IGNORED - no file name provided",
         "IGNORED - no file name provided",
         "IGNORED - no archive name provided",
+        "FAILED resolving installer file location: Package file name not found and archive "
+        "name not provided",
     };
     EXPECT_EQ(expected, ResolverLines());
     EXPECT_TRUE(fake.installers.Starts().empty());
