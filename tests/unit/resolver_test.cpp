@@ -84,33 +84,49 @@ class ResolverTest : public ::testing::Test {
 TEST_F(ResolverTest, FirstPlaceThatHoldsTheFileWins) {
     struct Row {
         const char* fileName;
-        const char* existing;          // the only copy of the file
-        const char* location;          // PrerequisitesLocation
-        const char* registeredFolder;  // under the Prerequisites key, "" for none
+        std::vector<const char*> copies;  // where the file lies; the first is expected
+        const char* location;             // PrerequisitesLocation
+        const char* registeredFolder;     // under the Prerequisites key, "" for none
     } const rows[] = {
-        {"a.msi", "C:\\Setup\\a.msi", "", ""},
-        {".\\a.msi", "C:\\Setup\\a.msi", "", ""},
-        {"a.msi", "D:\\Registered\\a.msi", "", " D:\\Registered\t"},
-        {"a.msi", "E:\\Media\\a.msi", "E:/Media", ""},
-        {"a.msi", "E:\\Media\\Prerequisites\\a.msi", "E:/Media", ""},
-        {"sub\\a.msi", "E:\\Media\\Prerequisites\\sub\\a.msi", "E:\\Media\\", ""},
+        {"a.msi", {"C:\\Setup\\a.msi", "E:\\Media\\a.msi"}, "E:\\Media", ""},
+        {".\\a.msi", {"C:\\Setup\\a.msi"}, "", ""},
+        {"a.msi", {"D:\\Registered\\a.msi", "C:\\Setup\\a.msi"}, "", " D:\\Registered\t"},
+        {"a.msi", {"E:\\Media\\a.msi", "E:\\Media\\Prerequisites\\a.msi"}, "E:/Media", ""},
+        {"a.msi",
+         {"E:\\Media\\Prerequisites\\a.msi", "C:\\Setup\\Prerequisites\\a.msi"},
+         "E:/Media",
+         ""},
+        {"sub\\a.msi", {"E:\\Media\\Prerequisites\\sub\\a.msi"}, "E:\\Media\\", ""},
     };
     for (const Row& row : rows) {
-        FakeRun& f = fake;
-        f.machine = FakeMachine();
-        f.log.Clear();
-        f.machine.AddFile(row.existing);
-        f.ownProperties.Set("PrerequisitesLocation", row.location, true);
+        fake.machine = FakeMachine();
+        fake.log.Clear();
+        for (const char* copy : row.copies) fake.machine.AddFile(copy);
+        fake.ownProperties.Set("PrerequisitesLocation", row.location, true);
         if (*row.registeredFolder)
-            f.machine.SetValue(std::string(kPrerequisitesKey) + row.fileName, row.registeredFolder);
+            fake.machine.SetValue(std::string(kPrerequisitesKey) + row.fileName,
+                                  row.registeredFolder);
         const ResolvedInstaller found = Resolve(row.fileName, "arch.exe");
-        EXPECT_TRUE(found.found) << row.existing;
-        EXPECT_EQ(row.existing, found.path);
-        EXPECT_EQ(std::vector<std::string>{"INSTALLER '" + std::string(row.existing) + "'"},
-                  ResolverLines());
+        const std::string expected = row.copies.front();
+        EXPECT_TRUE(found.found) << expected;
+        EXPECT_EQ(expected, found.path);
+        EXPECT_EQ(std::vector<std::string>{"INSTALLER '" + expected + "'"}, ResolverLines());
     }
     EXPECT_TRUE(fake.installers.Starts().empty());
     EXPECT_TRUE(fetcher.requests.empty());
+}
+
+// A share whose connection fails is a miss even when its folder would show the archive.
+TEST_F(ResolverTest, FailedConnectionIsAMiss) {
+    settings.servers = {{"\\\\srv\\share", "u", "longpass"}};
+    InstallerScript refused;
+    refused.exitCode = 1326;  // logon failure
+    refused.effect = [](FakeMachine& machine) { machine.AddFile("\\\\srv\\share\\arch.exe"); };
+    fake.installers.Script("net use", refused);
+    EXPECT_FALSE(Resolve("a.msi", "arch.exe").found);
+    EXPECT_TRUE(fake.log.Contains(
+        "    Resolver  : SERVERS   \\\\srv\\share\\ (0.0 sec, archive not found or no access)"));
+    EXPECT_FALSE(fake.log.Contains("UNARCHIVE"));
 }
 
 TEST_F(ResolverTest, ArchiveOnAShareIsConnectedUnpackedAndSearchedAgain) {
@@ -187,7 +203,12 @@ TEST_F(ResolverTest, NothingFoundLogsEveryMissAndAsksTheFetcher) {
     EXPECT_FALSE(fake.log.Contains("longpass"));
 }
 
+// The fake file system does not fold ".." parts as Windows does: the files outside are also
+// added under the joined paths through which Windows would reach them.
 TEST_F(ResolverTest, NamesThatLeaveTheSearchedFoldersAreRefused) {
+    for (const char* outside : {"C:\\Setup\\..\\evil.msi", "C:\\Setup\\../evil.msi",
+                                "C:\\Setup\\sub\\..\\..\\evil.msi", "C:\\Setup\\..\\arch.exe"})
+        fake.machine.AddFile(outside);
     fake.machine.AddFile("C:\\evil.msi");
     fake.machine.AddFile("C:\\Windows\\evil.msi");
     fake.machine.AddFile("\\\\evil\\share\\evil.msi");
@@ -279,6 +300,7 @@ TEST_F(ResolverTest, ExtractionErrorIsLoggedWithItsCode) {
 TEST(BesideSetupResolverTest, NamesThatLeaveSetupsFolderAreRefused) {
     FakeRun fake;
     fake.machine.AddFile("C:\\evil.msi");
+    fake.machine.AddFile("C:\\Setup\\..\\evil.msi");  // as Windows would reach it
     fake.machine.AddFile("C:\\Setup\\a.msi");
     BesideSetupResolver resolver(FakeRun::kSetupFolder, fake.machine, fake.log.File());
     for (const char* name : {"..\\evil.msi", "C:\\evil.msi", "\\evil.msi", ".\\..\\evil.msi"}) {
