@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "archive_extraction.h"
+#include "file_system.h"
 #include "log_file.h"
 #include "prereq_location.h"
 #include "prerequisite_fetcher.h"
@@ -80,13 +81,27 @@ SearchResult PackageResolver::SearchAndUnpack(const std::string& fileName,
 }
 
 // Runs the archive's extraction hidden (no wait dialog in quiet mode) and remembers the
-// folder, which every later search of this run looks into.
+// folder, which every later search of this run looks into. An archive on a network share
+// is copied beside that folder first and started from there: a program started from a
+// share may be stopped by the security warning for network files, and a share that drops
+// during the extraction would leave half a package.
 bool PackageResolver::Unpack(const std::string& archivePath, const std::string& archiveName) {
     std::string name;
     SafeRelativeName(archiveName, &name);
     const std::string folder = ExtractFolder(services_.properties.Get("TempFolder"), name);
-    const std::string command = ExtractCommand(services_.properties, archivePath, folder);
+    std::string program = archivePath;
+    if (!ShareRoot(archivePath).empty()) {
+        program = ParentFolder(folder) + "\\" + name.substr(name.find_last_of("\\/") + 1);
+        const long copied = services_.files.CopyFileTo(archivePath, program);
+        if (copied != 0) {
+            services_.log.Line("    Resolver  : UNARCHIVE ERROR -> CODE %ld", copied);
+            return false;
+        }
+    }
+    const std::string command = ExtractCommand(services_.properties, program, folder);
     const long code = services_.processes.Run(name, command, !settings_.quiet, false).exitCode;
+    if (program != archivePath)
+        services_.files.RemoveFile(program);
     if (code != 0) {
         services_.log.Line("    Resolver  : UNARCHIVE ERROR -> CODE %ld", code);
         return false;
