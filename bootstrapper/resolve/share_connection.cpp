@@ -38,6 +38,8 @@ long ConnectShare(const ResolverServer& server, ProcessRunner& processes, LogFil
     if (share.empty())
         return -1;
     const ShareCommand command = ConnectCommand(share, server.user, server.password);
+    // The runner writes the command to the log when it cannot start it.
+    log.AddSecretText(server.password);
     const long code = processes.Run("net use", command.command, false, false).exitCode;
     log.Line("    Resolver  : %s -> %ld", command.logged.c_str(), code);
     return code;

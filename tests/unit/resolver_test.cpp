@@ -133,6 +133,8 @@ TEST_F(ResolverTest, ArchiveOnAShareIsConnectedUnpackedAndSearchedAgain) {
     settings.servers = {{" \\\\srv\\share\\pre\t", "DOM\\setupuser", "S3cret!pw"}};
     InstallerScript connect;
     connect.effect = [this](FakeMachine& machine) {
+        // As the runner writes a command it cannot start.
+        fake.log.File().Error("cannot start '%s'", fake.installers.Starts().back().command.c_str());
         fake.clock.Advance(2);
         machine.AddFile("\\\\srv\\share\\pre\\arch.exe");
     };
