@@ -3,8 +3,9 @@
 // property "ArchiveExtractCommand" holds the command that unpacks it, in which
 // "[ArchivePath]" is the archive and "[ExtractFolder]" the folder it unpacks into (other
 // property references are expanded too). Without the property the default fits archives
-// built with makensis: "\"[ArchivePath]\" /S /D=[ExtractFolder]" (silent; /D= must come
-// last and unquoted, which the folder allows since it is setup's own, without quotes).
+// built with makensis: "\"[ArchivePath]\" /S /D=[ExtractFolder]" (silent; such an archive
+// takes everything after /D= as the folder, blanks included, so it comes last and is never
+// quoted).
 
 #include <string>
 
