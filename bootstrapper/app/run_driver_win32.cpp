@@ -4,7 +4,6 @@
 
 #include <exception>
 
-#include "beside_setup_resolver.h"
 #include "clock.h"
 #include "command_line.h"
 #include "config_interpreter.h"
@@ -18,12 +17,14 @@
 #include "machine_restart.h"
 #include "message_pump.h"
 #include "messages.h"
+#include "package_resolver.h"
 #include "platform.h"
 #include "plugin_library.h"
 #include "process_runner.h"
 #include "product_info.h"
 #include "progress_dialog.h"
 #include "registry.h"
+#include "resolver_servers.h"
 #include "resource.h"
 #include "return_codes.h"
 #include "run_services.h"
@@ -32,6 +33,7 @@
 #include "shared_block_name.h"
 #include "shell_exec.h"
 #include "system_info.h"
+#include "unavailable_fetcher.h"
 #include "user_prompts.h"
 
 namespace {
@@ -206,7 +208,14 @@ void RunDriver::RunConfiguredChain() {
     }
     // The plug-ins are initialised before the chain runs and released after it.
     PluginSession plugins(*config_);
-    BesideSetupResolver resolver(SetupFolder(), SystemFileSystem(), Log());
+    // Downloads and the prerequisite dialog come with their own fetcher; until then a
+    // prerequisite found nowhere fails with "download is not available".
+    UnavailableFetcher fetcher;
+    PackageResolver resolver(
+        {Log(), config_->Properties(), SystemRegistry(), SystemFileSystem(), SystemProcessRunner(),
+         SystemClock(), fetcher},
+        {SetupFolder(), config_->GetProductName() ? config_->GetProductName() : "",
+         ServersFromLocations(config_->Locations()), (config_->GetModeFlags() & 2) != 0});
     // No window until the run shows it (normal mode only); the run closes it before the
     // product map goes.
     ProgressDialog progressDialog(module_, productMap_.get(), config_->Properties());

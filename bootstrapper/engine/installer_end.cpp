@@ -11,6 +11,7 @@
 #include "messages.h"
 #include "package_state.h"
 #include "package_status_table.h"
+#include "prereq_location.h"
 #include "property_store.h"
 #include "reboot_step.h"
 #include "return_codes.h"
@@ -53,6 +54,8 @@ int Installer::Finish() {
         run_.prompts.Show("BS_ERROR", text.c_str(), kBoxIconError);
     }
     DeleteCacheStep();
+    if (mainInstance_)  // the place chosen for prerequisites served this run only
+        DeleteRegPrereqLocation(run_.registry, log);
     const bool rollback = DecideRollback();
     if (rebootRequired_ && returnCode_ != RC_CallbackFailed)
         returnCode_ = RebootStep();

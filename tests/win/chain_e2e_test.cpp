@@ -479,9 +479,11 @@ TEST_F(ChainRun, MissingInstallerFailsThePackage) {
         "Feature=\"MAIN\"><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\"
         "TarvexTests\\Absent\\Version\"/><Install CmdLineSilent=\"[PackageFileName]\"/></Package>");
     EXPECT_EQ(1, Setup("-s")) << log_;
+    // Without an archive name there is nothing else to look for.
+    EXPECT_TRUE(Contains(log_, "    Resolver  : IGNORED - no archive name provided"));
     EXPECT_TRUE(Contains(log_,
-                         "    Resolver  : FAILED resolving installer file location: No "
-                         "package/archive file found"));
+                         "    Resolver  : FAILED resolving installer file location: Package "
+                         "file name not found and archive name not provided"));
 }
 
 TEST_F(ChainRun, MissingVitalDependencyStopsTheRun) {
@@ -749,3 +751,79 @@ TEST_F(ChainRun, NewerVersionRemovesTheOldOneThroughItsOriginalSetup) {
 }
 
 }  // namespace
+
+namespace {
+
+// The folder of the built fixture packages and archives, with its final "\".
+std::string FixtureFolder() {
+    return TestProgramFolder() + "\\..\\fixtures\\";
+}
+
+// The prerequisite that lies only inside the archive "archived_pre.exe".
+std::string ArchivedPrerequisite() {
+    return "<Package Tag=\"Archived\" Type=\"MSI\" Name=\"Archived\" FileName=\"archived.msi\" "
+           "ArchiveName=\"archived_pre.exe\"><Version Version=\"1.0.0\" "
+           "Detect=\"u{7A45E0D1-A4C1-4000-8000-0000000000FF}\"/><Install "
+           "CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/></Package>";
+}
+
+// The folder in which Wine keeps the shares of "\\server\...", seen through the drive Z:.
+std::string WineShareFolder() {
+    char prefix[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix)))
+        return "";
+    std::string folder = std::string("Z:") + prefix + "/dosdevices/unc";
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    return folder;
+}
+
+}  // namespace
+
+TEST_F(ChainRun, InstallerOnlyUnderThePrerequisitesLocation) {
+    const std::string media = folder_.Child("media");
+    UseFakeInstallers("<Execute SetProperty=\"PrerequisitesLocation=" + media +
+                      "\" ExprEval=\"No\"/>" +
+                      FakePackage("Located", "--touch located.done --installed Located",
+                                  "Feature=\"MAIN\" ArchiveName=\"located.exe\""));
+    CreateDirectoryA(media.c_str(), nullptr);
+    CreateDirectoryA((media + "\\Prerequisites").c_str(), nullptr);
+    ASSERT_TRUE(
+        MoveFileA((app_ + "\\fake.exe").c_str(), (media + "\\Prerequisites\\fake.exe").c_str()));
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("located.done"));
+    EXPECT_TRUE(
+        Contains(log_, "    Resolver  : INSTALLER '" + media + "\\Prerequisites\\fake.exe'"))
+        << log_;
+}
+
+TEST_F(ChainRun, PrerequisiteInsideAnArchiveOnAShareIsUnpackedAndInstalled) {
+    const std::string unc = WineShareFolder();
+    ASSERT_FALSE(unc.empty()) << "the test runs under Wine with WINEPREFIX set";
+    const std::string server = unc + "\\tarvexsrv";
+    for (const std::string& folder : {unc, server, server + "\\share", server + "\\share\\pre"})
+        CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string onShare = server + "\\share\\pre\\archived_pre.exe";
+    ASSERT_TRUE(CopyFileA((FixtureFolder() + "archived_pre.exe").c_str(), onShare.c_str(), FALSE))
+        << onShare;
+    UseFakeInstallers(ArchivedPrerequisite() +
+                      FakePackage("ShareMain", "--touch sharemain.done --installed ShareMain",
+                                  "Feature=\"MAIN\""));
+    std::ofstream(app_ + "\\settings.xml")
+        << "<Settings><URL_Locations><URL_Source><URL Protocol=\"UNC\" Server=\"tarvexsrv\" "
+           "Path=\"share\\pre\"/></URL_Source></URL_Locations></Settings>";
+
+    EXPECT_EQ(0, Setup("-s")) << log_;
+
+    const std::vector<std::string> lines = {
+        "    Resolver  : UNARCHIVE '\\\\tarvexsrv\\share\\pre\\archived_pre.exe'",
+        "    Resolver  : INSTALLER '",
+        "\\TarvexPrerequisites\\archived_pre\\archived.msi'",
+        "    Completed : Yes",
+    };
+    for (std::size_t at : Positions(log_, lines)) EXPECT_NE(std::string::npos, at) << log_;
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexTests\\ArchivedPre", "Version"));
+    EXPECT_TRUE(Ran("sharemain.done"));
+    ChildProcess remove("msiexec /x {7A45E0D1-A4C1-4000-8000-000000000100} /qn", "", {});
+    remove.Wait(120000);
+    DeleteFileA(onShare.c_str());
+}
