@@ -90,6 +90,8 @@ class Installer {
     // installer_original.cpp).
     std::string ResolveCachedInstaller(FPackage& package, const ResolvedInstaller& resolved);
     std::string CacheFolder(const FPackage& package) const;
+    std::string CachedCopy(const FPackage& package) const;
+    bool HasCachedCopy(const FPackage& package) const;
     int Cache(const FPackage& package, const std::string& source, std::string* cached);
     bool CachedCopyIsCurrent(const FPackage& package, const std::string& source,
                              const std::string& destination);

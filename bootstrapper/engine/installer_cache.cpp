@@ -53,6 +53,16 @@ std::string Installer::CacheFolder(const FPackage& package) const {
     return TrimRight(store_.Expand(location.c_str()), "\\/");
 }
 
+// The copy of the package's installer file in its cache, whether it exists or not.
+std::string Installer::CachedCopy(const FPackage& package) const {
+    return CacheFolder(package) + "\\" + LeafName(store_.Expand(package.fileName.c_str()));
+}
+
+bool Installer::HasCachedCopy(const FPackage& package) const {
+    const std::string copy = CachedCopy(package);
+    return package.cached && !LeafName(copy).empty() && run_.files.FileExists(copy);
+}
+
 // The installer file the package runs with. A package with the cache flag runs from its
 // cached copy, refreshed from the resolved file; when the file cannot be found any more (the
 // installation medium is gone), a copy cached by an earlier run serves a repair or an
@@ -62,10 +72,9 @@ std::string Installer::ResolveCachedInstaller(FPackage& package,
     if (!package.cached)
         return resolved.found ? resolved.path : std::string();
     if (!resolved.found) {
-        const std::string copy =
-            CacheFolder(package) + "\\" + LeafName(store_.Expand(package.fileName.c_str()));
-        if (LeafName(copy).empty() || !run_.files.FileExists(copy))
+        if (!HasCachedCopy(package))
             return std::string();
+        const std::string copy = CachedCopy(package);
         log_.Line("    Cache     : Using cached file '%s'", copy.c_str());
         return copy;
     }

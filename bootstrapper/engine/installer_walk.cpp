@@ -329,8 +329,10 @@ void Installer::LogSkippedPackage(FPackage& package, const PackageDecision& deci
 void Installer::ExecutePackage(FPackage& package, const PackageDecision& decision, int mode,
                                std::time_t start) {
     LogFile& log = log_;
-    const ResolvedInstaller installer = run_.resolver.Resolve(
-        {package.name, store_.Expand(package.fileName.c_str()), package.archiveName});
+    InstallerRequest request{package.name, store_.Expand(package.fileName.c_str()),
+                             package.archiveName};
+    request.mayFetch = !HasCachedCopy(package);
+    const ResolvedInstaller installer = run_.resolver.Resolve(request);
     const std::string installerPath = ResolveCachedInstaller(package, installer);
     if (!installerPath.empty())
         package.ReadPackageInformation(installerPath, run_.detection);

@@ -9,6 +9,9 @@ struct InstallerRequest {
     std::string packageName;
     std::string fileName;     // the package's FileName
     std::string archiveName;  // the package's ArchiveName, may be empty
+    // False when a copy in the package's cache can serve: nothing is downloaded and the user
+    // is not asked for a file that the run has already.
+    bool mayFetch = true;
 };
 
 struct ResolvedInstaller {

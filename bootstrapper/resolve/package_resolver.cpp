@@ -38,6 +38,8 @@ ResolvedInstaller PackageResolver::Resolve(const InstallerRequest& request) {
             break;
     }
     LogFailure(search, archiveName);
+    if (!request.mayFetch)
+        return result;
     return Fetch(request.fileName, archiveName);
 }
 

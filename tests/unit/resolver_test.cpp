@@ -208,6 +208,20 @@ TEST_F(ResolverTest, NothingFoundLogsEveryMissAndAsksTheFetcher) {
     EXPECT_FALSE(fake.log.Contains("longpass"));
 }
 
+// A package whose installer the run has in its cache is not downloaded, and the user is not
+// asked for it: the search ends with its failure and the cached copy serves.
+TEST_F(ResolverTest, NothingIsFetchedWhenTheCacheHoldsTheFile) {
+    PackageResolver resolver(ResolverServices{fake.log.File(), fake.ownProperties, fake.machine,
+                                              fake.machine, fake.installers, fake.clock, fetcher},
+                             settings);
+    InstallerRequest request{"Prereq", "a.msi", "arch.exe"};
+    request.mayFetch = false;
+    const ResolvedInstaller found = resolver.Resolve(request);
+    EXPECT_FALSE(found.found);
+    EXPECT_TRUE(fetcher.requests.empty());
+    EXPECT_FALSE(fake.log.Contains("Try auto-download"));
+}
+
 // The fake file system does not fold ".." parts as Windows does: the files outside are also
 // added under the joined paths through which Windows would reach them.
 TEST_F(ResolverTest, NamesThatLeaveTheSearchedFoldersAreRefused) {
