@@ -5,8 +5,6 @@
 #include "config_interpreter.h"
 #include "download_texts.h"
 #include "log_file.h"
-#include "messages.h"
-#include "user_prompts.h"
 
 namespace {
 
@@ -45,12 +43,10 @@ FetchResult Found(const std::string& archivePath, const std::string& folder, boo
 }  // namespace
 
 DownloadFetcher::DownloadFetcher(PrerequisiteDownload& download, PrerequisiteDialog& dialog,
-                                 FileSystem& files, UserPrompts& prompts, LogFile& log,
-                                 ArchiveResolvable resolvable)
+                                 FileSystem& files, LogFile& log, ArchiveResolvable resolvable)
     : download_(download),
       dialog_(dialog),
       files_(files),
-      prompts_(prompts),
       log_(log),
       resolvable_(std::move(resolvable)) {}
 
@@ -111,5 +107,5 @@ void DownloadFetcher::ReportFailure(const DownloadOutcome& outcome, bool quiet) 
         return;
     const std::string boxText = FormatText("    Download  : Could not download prerequisite -> %s",
                                            outcome.userError.c_str());
-    prompts_.Show(nullptr, boxText.c_str(), kBoxOk | kBoxIconError);
+    dialog_.ShowError(boxText);
 }

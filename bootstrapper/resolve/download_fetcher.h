@@ -10,8 +10,6 @@
 #include "prerequisite_download.h"
 #include "prerequisite_fetcher.h"
 
-class UserPrompts;
-
 // What the prerequisite dialog's buttons do; the dialog shows the messages.
 class PrerequisiteChoices {
   public:
@@ -42,12 +40,14 @@ class PrerequisiteDialog {
     // Shows the dialog until the user's choice passes choices.Check or a download through
     // choices.Download succeeds, or the user confirms that the setup is canceled.
     virtual DialogAnswer Ask(const DialogRequest& request, PrerequisiteChoices& choices) = 0;
+    // A message box titled "Tarvex setup" with an error.
+    virtual void ShowError(const std::string& text) = 0;
 };
 
 class DownloadFetcher : public PrerequisiteFetcher {
   public:
     DownloadFetcher(PrerequisiteDownload& download, PrerequisiteDialog& dialog, FileSystem& files,
-                    UserPrompts& prompts, LogFile& log, ArchiveResolvable resolvable);
+                    LogFile& log, ArchiveResolvable resolvable);
 
     FetchResult Fetch(const FetchRequest& request) override;
 
@@ -59,7 +59,6 @@ class DownloadFetcher : public PrerequisiteFetcher {
     PrerequisiteDownload& download_;
     PrerequisiteDialog& dialog_;
     FileSystem& files_;
-    UserPrompts& prompts_;
     LogFile& log_;
     ArchiveResolvable resolvable_;
 };

@@ -13,7 +13,6 @@
 
 class FileSystem;
 class LogFile;
-class UserPrompts;
 struct DownloadLocation;
 struct PrerequisiteArchive;
 
@@ -24,5 +23,5 @@ std::unique_ptr<PrerequisiteDialog> MakePrerequisiteDialog(void* module);
 // outlive it). resolvable may be null (every existing archive of the right name is taken).
 std::unique_ptr<PrerequisiteFetcher> MakeDownloadFetcher(
     void* module, const std::vector<PrerequisiteArchive>& archives,
-    const std::vector<DownloadLocation>& locations, LogFile& log, UserPrompts& prompts,
-    FileSystem& files, ArchiveResolvable resolvable = nullptr);
+    const std::vector<DownloadLocation>& locations, LogFile& log, FileSystem& files,
+    ArchiveResolvable resolvable = nullptr);

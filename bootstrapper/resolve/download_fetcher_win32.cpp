@@ -10,12 +10,12 @@ namespace {
 class ProgramFetcher : public PrerequisiteFetcher {
   public:
     ProgramFetcher(void* module, const std::vector<PrerequisiteArchive>& archives,
-                   const std::vector<DownloadLocation>& locations, LogFile& log,
-                   UserPrompts& prompts, FileSystem& files, ArchiveResolvable resolvable)
+                   const std::vector<DownloadLocation>& locations, LogFile& log, FileSystem& files,
+                   ArchiveResolvable resolvable)
         : transfer_(MakeUrlDownloadTransfer(module)),
           dialog_(MakePrerequisiteDialog(module)),
           download_(archives, locations, files, *transfer_, log),
-          fetcher_(download_, *dialog_, files, prompts, log, std::move(resolvable)) {}
+          fetcher_(download_, *dialog_, files, log, std::move(resolvable)) {}
 
     FetchResult Fetch(const FetchRequest& request) override { return fetcher_.Fetch(request); }
 
@@ -30,8 +30,8 @@ class ProgramFetcher : public PrerequisiteFetcher {
 
 std::unique_ptr<PrerequisiteFetcher> MakeDownloadFetcher(
     void* module, const std::vector<PrerequisiteArchive>& archives,
-    const std::vector<DownloadLocation>& locations, LogFile& log, UserPrompts& prompts,
-    FileSystem& files, ArchiveResolvable resolvable) {
-    return std::make_unique<ProgramFetcher>(module, archives, locations, log, prompts, files,
+    const std::vector<DownloadLocation>& locations, LogFile& log, FileSystem& files,
+    ArchiveResolvable resolvable) {
+    return std::make_unique<ProgramFetcher>(module, archives, locations, log, files,
                                             std::move(resolvable));
 }

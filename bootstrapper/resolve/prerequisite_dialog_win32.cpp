@@ -9,7 +9,6 @@
 
 #include "download_fetcher_factory.h"
 #include "log_file.h"
-#include "run_texts.h"
 #include "resource.h"
 #include "system_error.h"
 #include "window_position_win32.h"
@@ -17,6 +16,7 @@
 namespace {
 
 const char kCanceledBySetup[] = "Setup canceled by the user";
+const char kBoxCaption[] = "Tarvex setup";
 
 struct DialogSession {
     const DialogRequest* request;
@@ -25,7 +25,7 @@ struct DialogSession {
 };
 
 void Tell(HWND dialog, const std::string& text, UINT icon) {
-    MessageBoxA(dialog, text.c_str(), kSetupCaption, MB_OK | icon);
+    MessageBoxA(dialog, text.c_str(), kBoxCaption, MB_OK | MB_TOPMOST | icon);
 }
 
 std::string ErrorText(const char* format, DWORD code) {
@@ -94,7 +94,7 @@ void Download(HWND dialog, DialogSession& session) {
 }
 
 void Cancel(HWND dialog, DialogSession& session) {
-    if (MessageBoxA(dialog, "Do you want to cancel the setup?", kSetupCaption,
+    if (MessageBoxA(dialog, "Do you want to cancel the setup?", kBoxCaption,
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     session.answer = DialogAnswer{false, "", "", false, kCanceledBySetup};
@@ -159,6 +159,8 @@ class Win32PrerequisiteDialog : public PrerequisiteDialog {
         }
         return session.answer;
     }
+
+    void ShowError(const std::string& text) override { Tell(nullptr, text, MB_ICONERROR); }
 
   private:
     HMODULE module_;

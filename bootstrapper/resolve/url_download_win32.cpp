@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "download_fetcher_factory.h"
@@ -24,9 +23,11 @@
 
 namespace {
 
-// After a cancel the transfer gets this long to end; a server that stalls may keep the
-// moniker's read waiting, and the user must not wait for it.
-const DWORD kCancelGraceMs = 10000;
+// After a cancel the transfer gets this long to end; a server that stalls keeps the
+// moniker's read waiting, and the user must not wait for it. Such a transfer is left to end
+// on its own thread (it aborts at its next notification); it never writes the target, which
+// the moniker fills only from a complete download.
+const DWORD kCancelGraceMs = 5000;
 const DWORD kPollMs = 100;
 
 // What the transfer thread, its callback and the dialog share. The thread holds its own
@@ -39,15 +40,11 @@ struct TransferState {
     std::atomic<unsigned long long> total{0};
     std::atomic<long> httpStatus{0};
     std::atomic<long> result{E_PENDING};
-    std::mutex lock;
-    IBinding* binding = nullptr;  // while the transfer runs
 
-    void Cancel() {
-        canceled = true;
-        std::lock_guard<std::mutex> guard(lock);
-        if (binding)
-            binding->Abort();
-    }
+    // The callback's answers abort the transfer at its next notification. The binding is
+    // not aborted from the dialog's thread: the moniker belongs to the transfer thread, and
+    // under Wine such a call waits for the stalled read it should end.
+    void Cancel() { canceled = true; }
 };
 
 class URLDownload : public IBindStatusCallback, public IHttpNegotiate {
@@ -75,11 +72,7 @@ class URLDownload : public IBindStatusCallback, public IHttpNegotiate {
         return left;
     }
 
-    STDMETHODIMP OnStartBinding(DWORD, IBinding* binding) override {
-        std::lock_guard<std::mutex> guard(state_->lock);
-        if (binding)
-            binding->AddRef();
-        state_->binding = binding;
+    STDMETHODIMP OnStartBinding(DWORD, IBinding*) override {
         return state_->canceled ? E_ABORT : S_OK;
     }
     STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
@@ -90,10 +83,7 @@ class URLDownload : public IBindStatusCallback, public IHttpNegotiate {
             state_->total = progressMax;
         return state_->canceled ? E_ABORT : S_OK;
     }
-    STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override {
-        ReleaseBinding();
-        return S_OK;
-    }
+    STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
     STDMETHODIMP GetBindInfo(DWORD* flags, BINDINFO*) override {
         // An archive fetched again must come from the site, not from an earlier copy.
         *flags = BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE;
@@ -115,13 +105,6 @@ class URLDownload : public IBindStatusCallback, public IHttpNegotiate {
         return S_OK;
     }
 
-    void ReleaseBinding() {
-        std::lock_guard<std::mutex> guard(state_->lock);
-        if (state_->binding)
-            state_->binding->Release();
-        state_->binding = nullptr;
-    }
-
   private:
     std::atomic<ULONG> references_{1};
     std::shared_ptr<TransferState> state_;
@@ -135,7 +118,6 @@ DWORD WINAPI TransferThread(void* parameter) {
     URLDownload* callback = new URLDownload(state);
     const HRESULT result =
         URLDownloadToFileA(nullptr, state->url.c_str(), state->target.c_str(), 0, callback);
-    callback->ReleaseBinding();
     callback->Release();
     if (SUCCEEDED(initialized))
         CoUninitialize();

@@ -333,7 +333,9 @@ class ScriptedDialog : public PrerequisiteDialog {
         }
         return {false, "", "", false, "Setup canceled by the user"};
     }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
     std::vector<std::string> typed;
+    std::vector<std::string> errors;
     bool download = false;
     std::vector<DialogRequest> requests;
     std::vector<std::string> messages;
@@ -341,7 +343,7 @@ class ScriptedDialog : public PrerequisiteDialog {
 
 class FetcherBench : public DownloadBench {
   public:
-    FetcherBench() : fetcher(download, dialog, machine, prompts, log.File(), nullptr) {}
+    FetcherBench() : fetcher(download, dialog, machine, log.File(), nullptr) {}
     FetchResult Fetch(bool autoDownload, bool quiet, bool showDialog = true) {
         FetchRequest request;
         request.fileName = "runtime.msi";
@@ -353,7 +355,6 @@ class FetcherBench : public DownloadBench {
         return fetcher.Fetch(request);
     }
     ScriptedDialog dialog;
-    FakePrompts prompts;
     DownloadFetcher fetcher;
 };
 
@@ -365,7 +366,7 @@ TEST(DownloadFetcherTest, AutomaticDownloadAsksNothing) {
     EXPECT_EQ("C:\\Temp", result.chosenFolder);
     EXPECT_TRUE(result.autoDownload);
     EXPECT_TRUE(bench.dialog.requests.empty());
-    EXPECT_TRUE(bench.prompts.shown.empty());
+    EXPECT_TRUE(bench.dialog.errors.empty());
     EXPECT_TRUE(bench.transfer.calls[0].showProgress);
 }
 
@@ -382,7 +383,7 @@ TEST(DownloadFetcherTest, QuietModeShowsNoWindowAtAll) {
     EXPECT_EQ("Error finding http://mirror.test/Runtime48.exe", result.error);
     EXPECT_FALSE(bench.transfer.calls[0].showProgress);
     EXPECT_TRUE(bench.dialog.requests.empty());
-    EXPECT_TRUE(bench.prompts.shown.empty());
+    EXPECT_TRUE(bench.dialog.errors.empty());
     EXPECT_TRUE(
         bench.log.Contains("    Download  : Could not download prerequisite -> Error finding "
                            "http://mirror.test/Runtime48.exe\n"));
@@ -399,11 +400,11 @@ TEST(DownloadFetcherTest, FailedAutomaticDownloadIsShownThenTheUserIsAsked) {
     bench.machine.AddFile("C:\\Dl\\Wrong.exe");
     bench.machine.AddFile("C:\\Dl\\Runtime48.exe");
     const FetchResult result = bench.Fetch(true, false);
-    ASSERT_EQ(1u, bench.prompts.shown.size());
+    ASSERT_EQ(1u, bench.dialog.errors.size());
     EXPECT_EQ(
         "    Download  : Could not download prerequisite -> Error downloading package 'Runtime "
         "4.8'",
-        bench.prompts.shown[0].text);
+        bench.dialog.errors[0]);
     ASSERT_EQ(1u, bench.dialog.requests.size());
     EXPECT_EQ("Runtime 4.8 (Runtime48.exe, 70.0 MB)", bench.dialog.requests[0].listEntry);
     EXPECT_EQ("Package archive name is not correct!\r\nPlease choose archive 'Runtime48.exe'!",
