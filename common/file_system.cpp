@@ -32,6 +32,12 @@ class SystemFiles : public FileSystem {
     }
     long RemoveFile(const std::string& path) override { return Files::DeleteOneFile(path.c_str()); }
     long RemoveFolder(const std::string& folder) override;
+    long LastWriteTime(const std::string& path, unsigned long long* time) override {
+        return Files::LastWriteTime(path.c_str(), time);
+    }
+    long RemoveAtRestart(const std::string& path) override {
+        return Files::DeleteAtRestart(path.c_str());
+    }
 
   private:
     static constexpr std::size_t kMaxPath = 4096;

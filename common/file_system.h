@@ -42,6 +42,12 @@ class FileSystem {
     virtual long RemoveFile(const std::string& path) = 0;
     // Deletes folder with everything below it; links below it are removed, not followed.
     virtual long RemoveFolder(const std::string& folder) = 0;
+    // The last-write time of a file (any monotonic unit; only compared for equality) in
+    // *time: 0 or the system error code.
+    virtual long LastWriteTime(const std::string& path, unsigned long long* time) = 0;
+    // Has Windows delete path (a file, or an empty folder) at the next restart: 0 or the
+    // system error code.
+    virtual long RemoveAtRestart(const std::string& path) = 0;
 };
 
 FileSystem& SystemFileSystem();

@@ -66,6 +66,10 @@ class Files {
     // one log line), or deleted now, also when it is read-only. 0 or the system error code.
     static int CopyOneFile(const char* source, const char* destination);
     static int DeleteOneFile(const char* path);
+    // The last-write time of a file (FILETIME units) and the deletion of a file or an empty
+    // folder at the next restart: 0 or the system error code.
+    static long LastWriteTime(const char* path, unsigned long long* time);
+    static long DeleteAtRestart(const char* path);
 
     // Deletes everything below folder and, with removeItself, the folder too. With
     // onlyIfEmpty nothing is deleted when the folder has contents. Result as DeleteAll.

@@ -48,6 +48,14 @@ int Files::DeleteOneFile(const char*) {
     return lastError_ = kNotSupported;
 }
 
+long Files::LastWriteTime(const char*, unsigned long long*) {
+    return lastError_ = kNotSupported;
+}
+
+long Files::DeleteAtRestart(const char*) {
+    return lastError_ = kNotSupported;
+}
+
 int Files::RemoveFolder(const char*, bool, bool) {
     lastError_ = kNotSupported;
     return kNoneSucceeded;

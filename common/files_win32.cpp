@@ -320,6 +320,23 @@ int Files::DeleteOneFile(const char* path) {
     return lastError_ = static_cast<long>(GetLastError());
 }
 
+long Files::LastWriteTime(const char* path, unsigned long long* time) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (IsEmptyText(path) || !GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return IsEmptyText(path) ? ERROR_INVALID_PARAMETER : static_cast<long>(GetLastError());
+    *time = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+            data.ftLastWriteTime.dwLowDateTime;
+    return 0;
+}
+
+long Files::DeleteAtRestart(const char* path) {
+    if (IsEmptyText(path))
+        return ERROR_INVALID_PARAMETER;
+    if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        return 0;
+    return static_cast<long>(GetLastError());
+}
+
 int Files::RemoveFolder(const char* folder, bool removeItself, bool onlyIfEmpty) {
     if (IsEmptyText(folder))
         return kNoneSucceeded;

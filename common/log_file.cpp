@@ -1,5 +1,6 @@
 #include "log_file.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform.h"
@@ -194,6 +195,15 @@ int LogFile::CallEventHook(std::int64_t fromTime, std::int64_t toTime, unsigned 
     }
 }
 
+void LogFile::AddSecretText(const std::string& text) {
+    if (text.size() < 4 ||
+        std::find(secretTexts_.begin(), secretTexts_.end(), text) != secretTexts_.end())
+        return;
+    secretTexts_.push_back(text);
+    std::sort(secretTexts_.begin(), secretTexts_.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+}
+
 // The line is composed once for all sinks, so that every output carries the same
 // indentation even though the line-start state changes with each entry.
 std::string LogFile::Compose(LogSeverity severity, bool endLine, const char* format, va_list args) {
@@ -201,6 +211,7 @@ std::string LogFile::Compose(LogSeverity severity, bool endLine, const char* for
     line += FormatTextV(format, args);
     if (secretSource_)
         line = MaskSecretText(line, *secretSource_);
+    line = MaskSecrets(line, secretTexts_);
     if (!indentText_.empty()) {
         line = ReplaceAll(line, '\n', "\n" + indentText_);
         if (atLineStart_)

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #if defined(__GNUC__)
 #define TARVEX_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -58,6 +59,10 @@ class LogFile {
     // The properties whose secret values every entry masks (see secrets.h); null: none.
     void SetSecretSource(const class PropertyStore* store) { secretSource_ = store; }
     const class PropertyStore* SecretSource() const { return secretSource_; }
+    // A secret that is no property (the password of a share) is masked like the value of a
+    // secret property in every later entry; a text shorter than four characters is not
+    // searched for (see secrets.h).
+    void AddSecretText(const std::string& text);
 
     void SetIndentLevel(int level);
     int GetIndentLevel() const { return indentLevel_; }
@@ -98,6 +103,7 @@ class LogFile {
     std::string indentText_;
     LogEventHook eventHook_ = nullptr;
     const class PropertyStore* secretSource_ = nullptr;
+    std::vector<std::string> secretTexts_;  // longest first
     void* consoleHandle_ = nullptr;
     int firstFileSink_ = -1;
     int indentLevel_ = 0;

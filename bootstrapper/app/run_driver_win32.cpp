@@ -4,10 +4,10 @@
 
 #include <exception>
 
-#include "beside_setup_resolver.h"
 #include "clock.h"
 #include "command_line.h"
 #include "config_interpreter.h"
+#include "download_fetcher_factory.h"
 #include "event_log_access.h"
 #include "event_logger.h"
 #include "file_system.h"
@@ -18,12 +18,14 @@
 #include "machine_restart.h"
 #include "message_pump.h"
 #include "messages.h"
+#include "package_resolver.h"
 #include "platform.h"
 #include "plugin_library.h"
 #include "process_runner.h"
 #include "product_info.h"
 #include "progress_dialog.h"
 #include "registry.h"
+#include "resolver_servers.h"
 #include "resource.h"
 #include "return_codes.h"
 #include "run_services.h"
@@ -206,7 +208,16 @@ void RunDriver::RunConfiguredChain() {
     }
     // The plug-ins are initialised before the chain runs and released after it.
     PluginSession plugins(*config_);
-    BesideSetupResolver resolver(SetupFolder(), SystemFileSystem(), Log());
+    // A prerequisite found nowhere is downloaded from the configured sites or asked for in
+    // the prerequisite dialog.
+    const std::unique_ptr<PrerequisiteFetcher> fetcher =
+        MakeDownloadFetcher(module_, config_->PrerequisiteArchives(), config_->Locations(), Log(),
+                            SystemFileSystem());
+    PackageResolver resolver(
+        {Log(), config_->Properties(), SystemRegistry(), SystemFileSystem(), SystemProcessRunner(),
+         SystemClock(), *fetcher},
+        {SetupFolder(), config_->GetProductName() ? config_->GetProductName() : "",
+         ServersFromLocations(config_->Locations()), (config_->GetModeFlags() & 2) != 0});
     // No window until the run shows it (normal mode only); the run closes it before the
     // product map goes.
     ProgressDialog progressDialog(module_, productMap_.get(), config_->Properties());

@@ -320,8 +320,10 @@ std::unique_ptr<FPackage> SchemaReader::BuildPackage(XMLParser& document,
 }
 
 void SchemaReader::ReadPackageChildren(XMLParser& document, FPackage* package) const {
-    WithChild(document, "Cache",
-              [package](XMLParser& e) { NonEmptyText(e, "Location", &package->cacheLocation); });
+    WithChild(document, "Cache", [package](XMLParser& e) {
+        package->cached = true;
+        NonEmptyText(e, "Location", &package->cacheLocation);
+    });
     WithChild(document, "Dependencies", [package](XMLParser& e) {
         NonEmptyText(e, "OSType", &package->os.type);
         NonEmptyText(e, "OSVer", &package->os.version);

@@ -4,6 +4,7 @@
 #include "log_file.h"
 #include "package_status_table.h"
 #include "progress_view.h"
+#include "prereq_location.h"
 #include "property_store.h"
 #include "return_codes.h"
 #include "run_services.h"
@@ -108,8 +109,9 @@ int Installer::RunChain() {
     const int listCode = CheckPackageList();
     if (listCode >= 0)
         return listCode;
+    ApplyRegPrereqLocation(store_, run_.registry);
     if (!RemoveExistingVersion())
-        return RC_OriginalInstallerNotFound;
+        return returnCode_ != -1 ? returnCode_ : RC_OriginalInstallerNotFound;
     JudgeMainPackage();
     DecideCheckDepends();
     LogCommandLine();

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "cache_folder_guard.h"
 #include "f_package.h"
+#include "installer_resolver.h"
 #include "ref_count.h"
 
 class ConfigInterpreter;
@@ -84,6 +86,26 @@ class Installer {
     std::string RefCountProductCode(const FPackage& package);
     void AddRefCountPhrases(const FPackage& package, PackageDecision& decision, bool runnable);
     void UpdateReferences(const FPackage& package);
+    // The package cache and the original installer (installer_cache.cpp,
+    // installer_original.cpp).
+    std::string ResolveCachedInstaller(FPackage& package, const ResolvedInstaller& resolved);
+    std::string CacheFolder(const FPackage& package) const;
+    int Cache(const FPackage& package, const std::string& source, std::string* cached);
+    bool CachedCopyIsCurrent(const FPackage& package, const std::string& source,
+                             const std::string& destination);
+    void NoteReleasedCache(const FPackage& package, int before, int after);
+    void DeleteCacheStep();
+    int DeleteCache(const std::vector<std::string>& folders);
+    bool RefuseFolder(const std::string& given, const NormalizedFolder& folder);
+    bool MarkSetupFolderForRestart();
+    void RegisterInstallSource(const FPackage& package);
+    int ExecuteOriginalInstaller(const std::string& product, const std::string& arguments,
+                                 const std::string& productCode);
+    bool FindOriginalSetup(const std::string& product, std::string* program);
+    void UpdateOriginalSetup(const std::string& folder);
+    int UninstallByProductCode(const std::string& productCode);
+    int ExecuteAnotherInstance(const std::string& command);
+    int AddProgressItem(const char* name);
     // After the walk.
     int Finish();
     bool DecideRollback() const;
@@ -134,7 +156,14 @@ class Installer {
     int nonVitalFailures_ = 0;
     std::string vitalFailureText_;
     std::string nonVitalFailureText_;
+    // Cache folders of packages whose reference count this run took to zero.
+    std::vector<std::string> releasedCaches_;
+    const char* rebootQuestion_ = "REBOOT_REQ";
 };
+
+// The fixed arguments of the original setup: removing an existing version, and a rollback.
+const std::string& RemoveExistingArguments();
+const std::string& RollbackArguments();
 
 // The defaults of the run: SkipMain, SimulateInstall, ForceRollback and AutoRollback are
 // "No" unless set.

@@ -11,6 +11,7 @@
 #include "messages.h"
 #include "package_state.h"
 #include "package_status_table.h"
+#include "prereq_location.h"
 #include "property_store.h"
 #include "reboot_step.h"
 #include "return_codes.h"
@@ -52,6 +53,9 @@ int Installer::Finish() {
             text += "\n" + pendingRenames_ + run_.prompts.Text("PEND_REBOOT_ON_FAIL", "");
         run_.prompts.Show("BS_ERROR", text.c_str(), kBoxIconError);
     }
+    DeleteCacheStep();
+    if (mainInstance_)  // the place chosen for prerequisites served this run only
+        DeleteRegPrereqLocation(run_.registry, log);
     const bool rollback = DecideRollback();
     if (rebootRequired_ && returnCode_ != RC_CallbackFailed)
         returnCode_ = RebootStep();
@@ -96,9 +100,15 @@ void Installer::RollBack() {
         if (productMap_.GetItemState(slot) != PS_Canceled)
             productMap_.SetItemState(slot, PS_None);
     }
-    // Uninstalling the MAIN product runs its original installer from the package cache,
-    // which comes with the cache service; until then it cannot be found.
-    log_.Error("Cannot uninstall this product since the original setup was not found.");
+    const int item = AddProgressItem("Rollback installed product");
+    const int code =
+        ExecuteOriginalInstaller(product, RollbackArguments(), main_->Product().productCode);
+    if (code == RC_OriginalInstallerNotFound)
+        log_.Error("Cannot uninstall this product since the original setup was not found.");
+    productMap_.SetItemState(
+        item, code == RC_AllCompleted || code == RC_RebootRequired ? PS_Completed : PS_Failed);
+    if (showMessages_)
+        run_.prompts.Show(nullptr, "Rollback completed", kBoxIconInformation);
 }
 
 // A reboot is due: the reboot step asks, restarts and arranges the resume.
@@ -109,6 +119,7 @@ int Installer::RebootStep() const {
     request.reboot = rebootRequired_;
     request.ask = showMessages_;
     request.noCancel = store_.IsYes("DisableCancelOnRebootRequired");
+    request.questionTag = rebootQuestion_;
     // A walk ended by "ForceReboot" "Yes" wrote no completion event.
     request.writeCompletionEvent = !forcedReboot_ || continueAfterReboot_;
     request.productName = config_.GetProductName() ? config_.GetProductName() : "";

@@ -147,10 +147,28 @@ bool Installer::RemoveExistingVersion() {
         log.Line("    This version is current version and will be ignored");
         return true;
     }
-    // Running the original installer of an installed version comes with the package
-    // cache; until then it cannot be found.
-    log.Error("Cannot uninstall this product since the original setup was not found.");
-    return false;
+    const char* product = config_.GetProductName() ? config_.GetProductName() : "";
+    const int code =
+        ExecuteOriginalInstaller(product, RemoveExistingArguments(), existing.productCode);
+    if (code == RC_OriginalInstallerNotFound) {
+        log.Error("Cannot uninstall this product since the original setup was not found.");
+        returnCode_ = RC_OriginalInstallerNotFound;
+        return false;
+    }
+    // The new version is not installed over an old one that is still there: a failed
+    // removal ends the run with the code of the setup that failed.
+    if (code != RC_AllCompleted && code != RC_RebootRequired) {
+        log.Error("Cannot uninstall version '%s' of this product.", version.c_str());
+        returnCode_ = code;
+        return false;
+    }
+    // The old setup shares the progress list and marked the packages it removed, which
+    // have the names of this run's packages: this run has processed none of them yet.
+    for (FBase* element : elements_) {
+        if (FPackage* package = AsPackage(element))
+            SetStatus(package->name, PS_None);
+    }
+    return true;
 }
 
 void Installer::JudgeMainPackage() {

@@ -236,6 +236,8 @@ void Installer::UpdateReferences(const FPackage& package) {
         case ReferenceChange::kKeep:
             break;
     }
-    log_.Line("    Ref.count : %d -> %d [%s]\n", before, references_.GetRefCount(key),
+    const int after = references_.GetRefCount(key);
+    log_.Line("    Ref.count : %d -> %d [%s]\n", before, after,
               references_.GetRefCountList(key).c_str());
+    NoteReleasedCache(package, before, after);
 }

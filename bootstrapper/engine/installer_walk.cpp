@@ -331,16 +331,19 @@ void Installer::ExecutePackage(FPackage& package, const PackageDecision& decisio
     LogFile& log = log_;
     const ResolvedInstaller installer = run_.resolver.Resolve(
         {package.name, store_.Expand(package.fileName.c_str()), package.archiveName});
-    if (installer.found)
-        package.ReadPackageInformation(installer.path, run_.detection);
+    const std::string installerPath = ResolveCachedInstaller(package, installer);
+    if (!installerPath.empty())
+        package.ReadPackageInformation(installerPath, run_.detection);
     package.LogDetected(log);
     log.Line("    Mode      : %s", ModeText().c_str());
     log.Line("    Status    : EXECUTING %s [%s]", ActionUpper(),
              WithoutLastComma(decision.reason).c_str());
     SetStatus(package.name, PS_InProgress);
     bool succeeded = false;
-    if (installer.found) {
-        succeeded = RunInstaller(package, decision, mode, installer.path);
+    if (!installerPath.empty()) {
+        succeeded = RunInstaller(package, decision, mode, installerPath);
+        if (succeeded)
+            RegisterInstallSource(package);
     } else {
         log.Line("    Action    : Not executed: %s", installer.reason.c_str());
         SetStatus(package.name, PS_Failed);

@@ -32,7 +32,7 @@ void WriteRebootEvent(RunServices& run, const RebootRequest& request) {
 bool AskForReboot(RunServices& run, const RebootRequest& request) {
     run.log.Line("#### Ask for reboot %s", request.noCancel ? "- NO cancel button" : "");
     const unsigned buttons = request.noCancel ? kBoxOk : kBoxOkCancel;
-    if (run.prompts.Show("REBOOT_REQ", nullptr, buttons | kBoxIconQuestion) == kBoxAnswerOk)
+    if (run.prompts.Show(request.questionTag, nullptr, buttons | kBoxIconQuestion) == kBoxAnswerOk)
         return true;
     run.log.Line("#### User canceled the reboot!");
     return false;

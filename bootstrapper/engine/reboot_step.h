@@ -13,6 +13,7 @@ struct RebootRequest {
     bool ask = false;                  // the user is asked first (normal mode)
     bool noCancel = false;             // the question has no Cancel button
     bool writeCompletionEvent = true;
+    const char* questionTag = "REBOOT_REQ";  // the message of the question
     std::string productName;
     // Setup's own path and arguments, for the resume entry.
     std::string programPath;

@@ -64,6 +64,9 @@ struct PackageRecord {
     bool allCodesSucceed = false;
     std::set<int> errorCodes;
     std::set<int> cancelCodes;
+    // A package with a Cache element keeps a copy of its installer file for later repairs
+    // and uninstalls; cacheLocation (when given) replaces the default folder.
+    bool cached = false;
     std::string cacheLocation;
     OsRequirement os;
     VersionRequirement version;

@@ -5,18 +5,25 @@
 #include "file_system.h"
 #include "files.h"
 #include "log_file.h"
+#include "resolver_paths.h"
 
 BesideSetupResolver::BesideSetupResolver(std::string setupFolder, FileSystem& files, LogFile& log)
     : setupFolder_(std::move(setupFolder)), files_(files), log_(log) {}
 
 ResolvedInstaller BesideSetupResolver::Resolve(const InstallerRequest& request) {
     ResolvedInstaller result;
-    std::string fileName = request.fileName;
-    if (fileName.compare(0, 2, ".\\") == 0)
-        fileName.erase(0, 2);
+    std::string fileName;
+    const bool safeName = SafeRelativeName(request.fileName, &fileName);
     if (fileName.empty()) {
         log_.Line("    Resolver  : IGNORED - no file name provided");
         result.reason = "No package file name provided";
+        return result;
+    }
+    if (!safeName) {  // a name that would leave setup's folder
+        result.reason = "Package file name '" + request.fileName +
+                        "' must name a file inside the searched folders";
+        log_.Line("    Resolver  : FAILED resolving installer file location: %s",
+                  result.reason.c_str());
         return result;
     }
     const std::string path = Files::JoinPath(setupFolder_, fileName);

@@ -642,9 +642,40 @@ long FakeMachine::RemoveFolder(const std::string& folder) {
     const auto inside = [&lower](const std::string& path) {
         return path == lower || path.rfind(lower + "\\", 0) == 0;
     };
+    const auto held = [this](const std::string& path) {
+        for (const std::string& file : held_) {
+            if (file == path || file.rfind(path + "\\", 0) == 0)
+                return true;
+        }
+        return false;
+    };
     for (auto it = files_.begin(); it != files_.end();)
-        it = inside(it->first) ? files_.erase(it) : std::next(it);
-    folders_.erase(std::remove_if(folders_.begin(), folders_.end(), inside), folders_.end());
+        it = inside(it->first) && !held(it->first) ? files_.erase(it) : std::next(it);
+    folders_.erase(
+        std::remove_if(folders_.begin(), folders_.end(),
+                       [&](const std::string& path) { return inside(path) && !held(path); }),
+        folders_.end());
+    return 0;
+}
+
+void FakeMachine::SetWriteTime(const std::string& path, unsigned long long time) {
+    files_[ToLowerAscii(path)].writeTime = time;
+}
+
+long FakeMachine::LastWriteTime(const std::string& path, unsigned long long* time) {
+    const auto it = files_.find(ToLowerAscii(path));
+    if (it == files_.end())
+        return kFileNotFound;
+    *time = it->second.writeTime;
+    return 0;
+}
+
+void FakeMachine::HoldUntilRestart(const std::string& path) {
+    held_.push_back(ToLowerAscii(path));
+}
+
+long FakeMachine::RemoveAtRestart(const std::string& path) {
+    removalsAtRestart.push_back(path);
     return 0;
 }
 

@@ -150,6 +150,15 @@ class FakeMachine : public InstallerQueries,
     std::vector<std::string> Below(const std::string& folder) const;
     // Every change of path fails with error 32 (in use by another process).
     void Lock(const std::string& path);
+    // The last-write time of a file (0 unless set; a copy keeps it, as Windows does).
+    void SetWriteTime(const std::string& path, unsigned long long time);
+    long LastWriteTime(const std::string& path, unsigned long long* time) override;
+    // A file that a folder removal can only schedule for the restart, as for a file in use:
+    // RemoveFolder succeeds but leaves it (and the folders above it) in place.
+    void HoldUntilRestart(const std::string& path);
+    long RemoveAtRestart(const std::string& path) override;
+    // The paths handed to RemoveAtRestart, in order.
+    std::vector<std::string> removalsAtRestart;
 
     // MachineProbe
     bool HasChassisSerial() override { return chassis; }
@@ -165,6 +174,7 @@ class FakeMachine : public InstallerQueries,
         std::string content;
         bool isPackage = false;
         std::string path;  // as written, when written by a change of files
+        unsigned long long writeTime = 0;
     };
     struct Entry {
         std::string key;  // lower case
@@ -186,6 +196,7 @@ class FakeMachine : public InstallerQueries,
     std::map<std::string, std::string> shortPaths_;
     std::vector<std::string> folders_;  // lower case, without a final "\"
     std::vector<std::string> locked_;   // lower case
+    std::vector<std::string> held_;     // lower case
     bool IsFolder(const std::string& lowerPath) const;
     bool Locked(const std::string& path) const;
     void MakeFoldersAbove(const std::string& path);

@@ -27,6 +27,7 @@
 #include "package_callback.h"
 #include "package_state.h"
 #include "package_status_table.h"
+#include "prereq_location.h"
 #include "ref_count.h"
 #include "progress_cancel.h"
 #include "return_codes.h"
@@ -505,6 +506,26 @@ std::vector<Row> ActionRows() {
                        .Returns(RC_AllCompleted)
                        .Logs({"(4) PERFORMING INSTALL IN NORMAL (GUI) MODE..."})
                        .Prompts({{"", "Setup completed", kBoxIconInformation}}));
+    const std::vector<Start> normalInstalls = {{"Runtime", "C:\\Setup\\run.exe /i"},
+                                               {"Suite", "C:\\Setup\\suite.exe /i"},
+                                               {"Tools", "C:\\Setup\\tools.exe /i"}};
+    rows.push_back(
+        Row("a normal run takes the prerequisites location remembered before, and forgets it")
+            .Args("")
+            .RegistryValue(PrereqLocationPath(), " E:\\Media\t")
+            .Starts(normalInstalls)
+            .Returns(RC_AllCompleted)
+            .Logs({"    AutoDownloadPrerequisites  = No",
+                   "    PrerequisitesLocation      = E:\\Media\n"})
+            .Lacks(PrereqLocationPath())
+            .Prompts({{"", "Setup completed", kBoxIconInformation}}));
+    rows.push_back(
+        Row("a normal run without a remembered prerequisites location downloads")
+            .Args("")
+            .Starts(normalInstalls)
+            .Returns(RC_AllCompleted)
+            .Logs({"    AutoDownloadPrerequisites  = Yes", "    PrerequisitesLocation      = \n"})
+            .Prompts({{"", "Setup completed", kBoxIconInformation}}));
     rows.push_back(Row("a quiet install takes the quiet command lines")
                        .Args("-q")
                        .Starts({{"Runtime", "C:\\Setup\\run.exe /i /q"},

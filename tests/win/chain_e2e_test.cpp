@@ -80,6 +80,8 @@ class ChainRun : public ::testing::Test {
              {"setup.exe", "utils.dll", "forms.dll", "standard.xml", "config.xml", "settings.xml",
               "SampleRuntime.msi", "SampleProduct.msi", "SampleTools.exe"})
             CopyIn(sample + name, name);
+        CreateDirectoryA((app_ + "\\extras").c_str(), nullptr);
+        CopyIn(sample + "extras\\release-notes.txt", "extras\\release-notes.txt");
     }
     void UseFakeInstallers(const std::string& contents) {
         CopyIn(TestProgramFolder() + "\\..\\bin\\setup.exe", "setup.exe");
@@ -203,12 +205,27 @@ std::string LineWith(const std::string& text, const std::string& part) {
     return line;
 }
 
+// Where the sample keeps its settings, and the release notes its MAIN package copies.
+const char kSampleSettings[] = "Software\\TarvexSample\\Settings";
+const char kMachineEnvironment[] =
+    "System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+std::string SampleNotesFolder() {
+    char programFiles[MAX_PATH] = {};
+    GetEnvironmentVariableA("ProgramFiles", programFiles, sizeof(programFiles));
+    return std::string(programFiles) + "\\Tarvex Sample\\notes";
+}
+
 TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
     CopySample();
     ASSERT_EQ(0, Setup("-s")) << log_;
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleRuntime", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
+    // The machine settings and the copied notes of the sample.
+    EXPECT_EQ("Sample setup", ReadRegistry(kSampleSettings, "InstalledBy"));
+    EXPECT_EQ("C:\\Tarvex Sample\\tools", ReadRegistry(kMachineEnvironment, "TARVEX_SAMPLE_TOOLS"));
+    EXPECT_TRUE(FileExists(SampleNotesFolder() + "\\release-notes.txt")) << log_;
     const std::vector<std::size_t> order =
         Positions(log_, {"(1) CHECKING COMMAND LINE PARAMETERS...",
                          "(2) INITIALIZING PROPERTIES...",
@@ -247,6 +264,9 @@ TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
     EXPECT_EQ("", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
     EXPECT_EQ("", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
     EXPECT_TRUE(Contains(log_, "UNINSTALL COMPLETED:  YES"));
+    EXPECT_EQ("", ReadRegistry(kSampleSettings, "InstalledBy")) << log_;
+    EXPECT_EQ("", ReadRegistry(kMachineEnvironment, "TARVEX_SAMPLE_TOOLS")) << log_;
+    EXPECT_FALSE(FileExists(SampleNotesFolder())) << log_;
 }
 
 TEST_F(ChainRun, RebootCodeOfMainEndsWithRebootRequired) {
@@ -459,9 +479,11 @@ TEST_F(ChainRun, MissingInstallerFailsThePackage) {
         "Feature=\"MAIN\"><Version Version=\"1.0\" Detect=\"r64HKEY_LOCAL_MACHINE\\Software\\"
         "TarvexTests\\Absent\\Version\"/><Install CmdLineSilent=\"[PackageFileName]\"/></Package>");
     EXPECT_EQ(1, Setup("-s")) << log_;
+    // Without an archive name there is nothing else to look for.
+    EXPECT_TRUE(Contains(log_, "    Resolver  : IGNORED - no archive name provided"));
     EXPECT_TRUE(Contains(log_,
-                         "    Resolver  : FAILED resolving installer file location: No "
-                         "package/archive file found"));
+                         "    Resolver  : FAILED resolving installer file location: Package "
+                         "file name not found and archive name not provided"));
 }
 
 TEST_F(ChainRun, MissingVitalDependencyStopsTheRun) {
@@ -586,11 +608,14 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
     std::ofstream(media + "\\app.cfg") << "new config";
     std::ofstream(media + "\\tool.dll") << "new tool";
     std::ofstream(dest + "\\app.cfg") << "original config";
+    std::ofstream(media + "\\keep.ini") << "shipped settings";
+    std::ofstream(dest + "\\keep.ini") << "settings of the user";
     std::ofstream(app_ + "\\standard.xml")
         << "<Standard><Contents><Package Tag=\"MSI\" Type=\"MSI\" SuccessCodes=\"0,3010\">"
            "<Install CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/>"
            "<Uninstall CmdLineSilent=\"msiexec /x [PackageProductCode] /qn\"/>"
-           "</Package></Contents></Standard>";
+           "<Repair CmdLineSilent=\"msiexec /i [PackageProductCode] REINSTALL=ALL "
+           "REINSTALLMODE=omus /qn\"/></Package></Contents></Standard>";
     std::ofstream(app_ + "\\config.xml")
         << "<Config><Version>2</Version><ProductInfo Name=\"File Suite\" Version=\"1.0.0\"/>"
            "<Contents><Package Tag=\"MSI\" Type=\"MSI\" Name=\"Alpha Suite\" "
@@ -599,7 +624,10 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
            "<File Name=\"app.cfg\" Source=\""
         << media << "\" Location=\"" << dest
         << "\" Overwrite=\"Yes\"/><File Name=\"*.dll\" Source=\"" << media << "\" Location=\""
-        << dest << "\\added\\bin\"/></Package></Contents></Config>";
+        << dest << "\\added\\bin\"/><File Name=\"keep.ini\" Source=\"" << media << "\" Location=\""
+        << dest
+        << "\"/><File Name=\"app.cfg\" Location=\"\" OnFail=\"Warning:no place\"/>"
+           "</Package></Contents></Config>";
     const char* record =
         "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\Bootstrapper\\Backup\\Alpha Suite\\"
         "Alpha Suite";
@@ -612,6 +640,27 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
     EXPECT_EQ("tool.dll", ReadRegistry(record, "FILE0002"));
     EXPECT_EQ(dest + "\\added", ReadRegistry(record, "FILE0002_FOLDERS"));
     EXPECT_TRUE(Contains(log_, "    File      : Found 1 -> tool.dll")) << log_;
+    // Overwrite "No" leaves a file that is there alone; an entry without a Location fails
+    // as its OnFail says and the run goes on.
+    EXPECT_EQ("settings of the user", ReadTextFile(dest + "\\keep.ini"));
+    EXPECT_TRUE(Contains(log_, "    File      : Found 0 -> ")) << log_;
+    EXPECT_TRUE(Contains(log_, "Location (destination) not specified for 'app.cfg' file(s) copy"))
+        << log_;
+
+    // A repair sets the copied files aside while the installer runs and puts them back.
+    ASSERT_EQ(0, Setup("r -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING REPAIR [")) << log_;
+    // Once before the installer (set aside) and once after it (put back).
+    const std::string copied = "    File      : Found 1 -> app.cfg";
+    const std::size_t first = log_.find(copied);
+    ASSERT_NE(std::string::npos, first) << log_;
+    EXPECT_NE(std::string::npos, log_.find(copied, first + copied.size())) << log_;
+    EXPECT_EQ("new config", ReadTextFile(dest + "\\app.cfg"));
+    EXPECT_EQ("original config", ReadTextFile(dest + "\\app.cfg.$bs"));
+    EXPECT_EQ("new tool", ReadTextFile(dest + "\\added\\bin\\tool.dll"));
+    EXPECT_FALSE(FileExists(dest + "\\app.cfg.$bt"));
+    EXPECT_FALSE(FileExists(dest + "\\added\\bin\\tool.dll.$bt"));
+    EXPECT_EQ("app.cfg", ReadRegistry(record, "FILE0001")) << log_;
 
     ASSERT_EQ(0, Setup("x -s")) << log_;
     EXPECT_TRUE(Contains(log_, "    Status    : EXECUTING UNINSTALL [")) << log_;
@@ -628,4 +677,153 @@ TEST_F(ChainRun, FileEntriesArePutBackByTheUninstallOfALaterRun) {
         RegCloseKey(handle);
 }
 
+// One version of the product "Cache Suite": setup, its plug-ins and its MSI package, whose
+// installer file is cached; version 2 removes version 1 before it installs.
+void MakeCacheSuite(const std::string& app, const char* version, const char* file) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    const std::string bin = TestProgramFolder() + "\\..\\bin\\";
+    const std::string fixtures = TestProgramFolder() + "\\..\\fixtures\\";
+    for (const std::string& from :
+         {bin + "setup.exe", bin + "utils.dll", bin + "forms.dll", fixtures + file}) {
+        const std::string name = from.substr(from.find_last_of('\\') + 1);
+        ASSERT_TRUE(CopyFileA(from.c_str(), (app + "\\" + name).c_str(), FALSE)) << from;
+    }
+    std::ofstream(app + "\\standard.xml")
+        << "<Standard><Properties><Property Name=\"UninstallExisting\" Value=\"1.0.0\"/>"
+           "</Properties><Contents/></Standard>";
+    std::ofstream(app + "\\config.xml")
+        << "<Config><Version>2</Version><ProductInfo Name=\"Cache Suite\" Version=\"" << version
+        << "\"/><Contents><Package Tag=\"SUITE\" Type=\"MSI\" Name=\"CacheSuite\" Feature=\"MAIN\" "
+           "FileName=\""
+        << file << "\" SuccessCodes=\"0,3010\"><Version Version=\"" << version
+        << "\" Detect=\"u{7A45E0C1-CAC4-4000-8000-0000000000FF}\"/><Cache/>"
+           "<Install CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/>"
+           "<Repair CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; REINSTALL=ALL "
+           "REINSTALLMODE=omus /qn\"/>"
+           "<Uninstall CmdLineSilent=\"msiexec /x &quot;[PackageFileName]&quot; /qn\"/>"
+           "</Package></Contents></Config>";
+}
+
+TEST_F(ChainRun, NewerVersionRemovesTheOldOneThroughItsOriginalSetup) {
+    const char* source = "SOFTWARE\\Tarvex Duvovuduzazudu\\InstallInfo\\InstallerSource";
+    const std::string first = folder_.Child("v1"), second = folder_.Child("v2");
+    MakeCacheSuite(first, "1.0.0", "cachesuite1.msi");
+    MakeCacheSuite(second, "2.0.0", "cachesuite2.msi");
+
+    app_ = first;
+    ASSERT_EQ(0, Setup("-s")) << log_;
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexTests\\CacheSuite1", "Version"));
+    EXPECT_EQ(first, ReadRegistry(source, "Cache Suite"));
+    EXPECT_TRUE(Contains(log_, "    Cache     : File cached -> '"));
+
+    app_ = second;
+    ASSERT_EQ(0, Setup("-s")) << log_;
+    const std::vector<std::size_t> order = Positions(
+        log_, {"Property 'UninstallExisting' found. Trying to perform uninstall for main "
+               "product having '1.0.0' version",
+               "    Original setup found (", "    Calling setup...", std::string(85, '=') + "\n",
+               "Executing another instance of Setup \"" + first, std::string(85, '-') + "\n",
+               "UNINSTALL COMPLETED:  YES",
+               "Setup ended the instance (\"" + first +
+                   "\\setup.exe\") with the return code 0 [RC_AllCompleted]",
+               "    Setup ended the instance with the return code 0 [RC_AllCompleted]",
+               "INSTALL COMPLETED:  YES"});
+    for (std::size_t i = 0; i < order.size(); ++i)
+        EXPECT_NE(std::string::npos, order[i]) << "line " << i << " missing or out of order\n"
+                                               << log_;
+    EXPECT_EQ("", ReadRegistry("Software\\TarvexTests\\CacheSuite1", "Version"));
+    EXPECT_EQ("2.0.0", ReadRegistry("Software\\TarvexTests\\CacheSuite2", "Version")) << log_;
+    EXPECT_EQ(second, ReadRegistry(source, "Cache Suite"));
+
+    // The installation medium is gone: a setup elsewhere repairs and uninstalls from the
+    // cache.
+    const std::string third = folder_.Child("v3");
+    MakeCacheSuite(third, "2.0.0", "cachesuite2.msi");
+    ASSERT_TRUE(DeleteFileA((third + "\\cachesuite2.msi").c_str()));
+    ASSERT_TRUE(DeleteFileA((second + "\\cachesuite2.msi").c_str()));
+    app_ = third;
+    EXPECT_EQ(0, Setup("r -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Cache     : Using cached file '")) << log_;
+    EXPECT_TRUE(Contains(log_, "REPAIR COMPLETED:  YES")) << log_;
+    EXPECT_EQ(0, Setup("x -s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    Cache     : Using cached file '")) << log_;
+    EXPECT_EQ("", ReadRegistry("Software\\TarvexTests\\CacheSuite2", "Version"));
+}
+
 }  // namespace
+
+namespace {
+
+// The folder of the built fixture packages and archives, with its final "\".
+std::string FixtureFolder() {
+    return TestProgramFolder() + "\\..\\fixtures\\";
+}
+
+// The prerequisite that lies only inside the archive "archived_pre.exe".
+std::string ArchivedPrerequisite() {
+    return "<Package Tag=\"Archived\" Type=\"MSI\" Name=\"Archived\" FileName=\"archived.msi\" "
+           "ArchiveName=\"archived_pre.exe\"><Version Version=\"1.0.0\" "
+           "Detect=\"u{7A45E0D1-A4C1-4000-8000-0000000000FF}\"/><Install "
+           "CmdLineSilent=\"msiexec /i &quot;[PackageFileName]&quot; /qn\"/></Package>";
+}
+
+// The folder in which Wine keeps the shares of "\\server\...", seen through the drive Z:.
+std::string WineShareFolder() {
+    char prefix[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix)))
+        return "";
+    std::string folder = std::string("Z:") + prefix + "/dosdevices/unc";
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    return folder;
+}
+
+}  // namespace
+
+TEST_F(ChainRun, InstallerOnlyUnderThePrerequisitesLocation) {
+    const std::string media = folder_.Child("media");
+    UseFakeInstallers("<Execute SetProperty=\"PrerequisitesLocation=" + media +
+                      "\" ExprEval=\"No\"/>" +
+                      FakePackage("Located", "--touch located.done --installed Located",
+                                  "Feature=\"MAIN\" ArchiveName=\"located.exe\""));
+    CreateDirectoryA(media.c_str(), nullptr);
+    CreateDirectoryA((media + "\\Prerequisites").c_str(), nullptr);
+    ASSERT_TRUE(
+        MoveFileA((app_ + "\\fake.exe").c_str(), (media + "\\Prerequisites\\fake.exe").c_str()));
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Ran("located.done"));
+    EXPECT_TRUE(
+        Contains(log_, "    Resolver  : INSTALLER '" + media + "\\Prerequisites\\fake.exe'"))
+        << log_;
+}
+
+TEST_F(ChainRun, PrerequisiteInsideAnArchiveOnAShareIsUnpackedAndInstalled) {
+    const std::string unc = WineShareFolder();
+    ASSERT_FALSE(unc.empty()) << "the test runs under Wine with WINEPREFIX set";
+    const std::string server = unc + "\\tarvexsrv";
+    for (const std::string& folder : {unc, server, server + "\\share", server + "\\share\\pre"})
+        CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string onShare = server + "\\share\\pre\\archived_pre.exe";
+    ASSERT_TRUE(CopyFileA((FixtureFolder() + "archived_pre.exe").c_str(), onShare.c_str(), FALSE))
+        << onShare;
+    UseFakeInstallers(ArchivedPrerequisite() +
+                      FakePackage("ShareMain", "--touch sharemain.done --installed ShareMain",
+                                  "Feature=\"MAIN\""));
+    std::ofstream(app_ + "\\settings.xml")
+        << "<Settings><URL_Locations><URL_Source><URL Protocol=\"UNC\" Server=\"tarvexsrv\" "
+           "Path=\"share\\pre\"/></URL_Source></URL_Locations></Settings>";
+
+    EXPECT_EQ(0, Setup("-s")) << log_;
+
+    const std::vector<std::string> lines = {
+        "    Resolver  : UNARCHIVE '\\\\tarvexsrv\\share\\pre\\archived_pre.exe'",
+        "    Resolver  : INSTALLER '",
+        "\\TarvexPrerequisites\\archived_pre\\archived.msi'",
+        "    Completed : Yes",
+    };
+    for (std::size_t at : Positions(log_, lines)) EXPECT_NE(std::string::npos, at) << log_;
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexTests\\ArchivedPre", "Version"));
+    EXPECT_TRUE(Ran("sharemain.done"));
+    ChildProcess remove("msiexec /x {7A45E0D1-A4C1-4000-8000-000000000100} /qn", "", {});
+    remove.Wait(120000);
+    DeleteFileA(onShare.c_str());
+}
