@@ -210,9 +210,8 @@ void RunDriver::RunConfiguredChain() {
     PluginSession plugins(*config_);
     // A prerequisite found nowhere is downloaded from the configured sites or asked for in
     // the prerequisite dialog.
-    const std::unique_ptr<PrerequisiteFetcher> fetcher =
-        MakeDownloadFetcher(module_, config_->PrerequisiteArchives(), config_->Locations(), Log(),
-                            SystemFileSystem());
+    const std::unique_ptr<PrerequisiteFetcher> fetcher = MakeDownloadFetcher(
+        module_, config_->PrerequisiteArchives(), config_->Locations(), Log(), SystemFileSystem());
     PackageResolver resolver(
         {Log(), config_->Properties(), SystemRegistry(), SystemFileSystem(), SystemProcessRunner(),
          SystemClock(), *fetcher},
