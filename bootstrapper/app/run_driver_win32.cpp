@@ -7,6 +7,7 @@
 #include "clock.h"
 #include "command_line.h"
 #include "config_interpreter.h"
+#include "download_fetcher_factory.h"
 #include "event_log_access.h"
 #include "event_logger.h"
 #include "file_system.h"
@@ -33,7 +34,6 @@
 #include "shared_block_name.h"
 #include "shell_exec.h"
 #include "system_info.h"
-#include "unavailable_fetcher.h"
 #include "user_prompts.h"
 
 namespace {
@@ -208,12 +208,13 @@ void RunDriver::RunConfiguredChain() {
     }
     // The plug-ins are initialised before the chain runs and released after it.
     PluginSession plugins(*config_);
-    // Downloads and the prerequisite dialog come with their own fetcher; until then a
-    // prerequisite found nowhere fails with "download is not available".
-    UnavailableFetcher fetcher;
+    // A prerequisite found nowhere is downloaded from the configured sites or asked for in
+    // the prerequisite dialog.
+    const std::unique_ptr<PrerequisiteFetcher> fetcher = MakeDownloadFetcher(
+        module_, config_->PrerequisiteArchives(), config_->Locations(), Log(), SystemFileSystem());
     PackageResolver resolver(
         {Log(), config_->Properties(), SystemRegistry(), SystemFileSystem(), SystemProcessRunner(),
-         SystemClock(), fetcher},
+         SystemClock(), *fetcher},
         {SetupFolder(), config_->GetProductName() ? config_->GetProductName() : "",
          ServersFromLocations(config_->Locations()), (config_->GetModeFlags() & 2) != 0});
     // No window until the run shows it (normal mode only); the run closes it before the

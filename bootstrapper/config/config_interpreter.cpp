@@ -380,6 +380,7 @@ void ConfigInterpreter::ReadLocations(XMLParser& settings) {
         ++group;
         ForEachChild(source, "URL", false, [&](XMLParser& url) {
             DownloadLocation location;
+            location.url = Attribute(url, "URL");
             location.protocolText = Attribute(url, "Protocol");
             location.protocol = ProtocolOf(location.protocolText);
             location.server = Attribute(url, "Server");

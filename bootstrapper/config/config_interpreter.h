@@ -35,6 +35,7 @@ enum DownloadProtocol { kProtocolOther = 0, kProtocolUnc = 1, kProtocolFtp = 2 }
 // One URL element of "settings.xml": where missing installer archives may be fetched.
 struct DownloadLocation {
     int protocol = kProtocolOther;
+    std::string url;  // a complete address; the parts below are used when it is empty
     std::string protocolText;
     std::string server;
     std::string port;

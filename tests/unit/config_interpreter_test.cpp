@@ -329,9 +329,12 @@ TEST_F(ConfigTest, SettingsGiveTheDownloadLocations) {
   <URL_Source><URL Protocol="unc" Server="srv" Path="share" User="u" Password="p"/>
               <URL Protocol="HTTP" Server="web" Port="80"/></URL_Source>
   <URL_Source><URL Protocol="Ftp" Server="ftp.example"/></URL_Source>
+  <URL_Source><URL URL="https://cdn.example/p"/></URL_Source>
 </URL_Locations></Settings>)");
     ConfigInterpreter& config = Load();
-    ASSERT_EQ(3u, config.Locations().size());
+    ASSERT_EQ(4u, config.Locations().size());
+    EXPECT_EQ("https://cdn.example/p", config.Locations()[3].url);  // a complete address
+    EXPECT_EQ("", config.Locations()[0].url);
     EXPECT_EQ(kProtocolUnc, config.Locations()[0].protocol);
     EXPECT_EQ("p", config.Locations()[0].password);
     EXPECT_EQ(1, config.Locations()[1].group);
