@@ -10,10 +10,12 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
+#include "http_test_server.h"
 #include "test_folder.h"
 #include "window_probe.h"
 
@@ -794,6 +796,45 @@ TEST_F(ChainRun, InstallerOnlyUnderThePrerequisitesLocation) {
     EXPECT_TRUE(
         Contains(log_, "    Resolver  : INSTALLER '" + media + "\\Prerequisites\\fake.exe'"))
         << log_;
+}
+
+// A prerequisite found nowhere is downloaded from the site of the settings (a local server)
+// without asking, unpacked from the TEMP folder and installed.
+TEST_F(ChainRun, PrerequisiteDownloadedFromTheSiteIsUnpackedAndInstalled) {
+    std::ifstream archive(FixtureFolder() + "archived_pre.exe", std::ios::binary);
+    std::stringstream bytes;
+    bytes << archive.rdbuf();
+    ASSERT_FALSE(bytes.str().empty());
+    HttpTestServer server;
+    ASSERT_TRUE(server.Started());
+    server.Serve("/prereqs/archived_pre.exe", bytes.str());
+    UseFakeInstallers(
+        ArchivedPrerequisite() +
+        FakePackage("WebMain", "--touch webmain.done --installed WebMain", "Feature=\"MAIN\""));
+    std::ofstream(app_ + "\\standard.xml")
+        << "<Standard><Contents/><Prerequisites><Package Name=\"Archived Prerequisite\" "
+           "Archive=\"archived_pre.exe\" Size=\"1048576\"/></Prerequisites></Standard>";
+    std::ofstream(app_ + "\\settings.xml")
+        << "<Settings><URL_Locations><URL_Source><URL URL=\"" << server.Url("/prereqs")
+        << "\"/></URL_Source></URL_Locations></Settings>";
+
+    EXPECT_EQ(0, Setup("-s AutoDownloadPrerequisites=Yes")) << log_;
+
+    const std::vector<std::string> lines = {
+        "    Resolver  : FAILED resolving installer file location",
+        "    Resolver  : Try auto-download (in ",
+        "    Download  : Download '" + server.Url("/prereqs/archived_pre.exe") + "' to '",
+        "    Resolver  : Archive 'archived_pre.exe' found in '",
+        "    Resolver  : UNARCHIVE '",
+        "\\TarvexPrerequisites\\archived_pre\\archived.msi'",
+        "    Completed : Yes",
+    };
+    for (std::size_t at : Positions(log_, lines)) EXPECT_NE(std::string::npos, at) << log_;
+    EXPECT_EQ(1, server.Requests());
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexTests\\ArchivedPre", "Version"));
+    EXPECT_TRUE(Ran("webmain.done"));
+    ChildProcess remove("msiexec /x {7A45E0D1-A4C1-4000-8000-000000000100} /qn", "", {});
+    remove.Wait(120000);
 }
 
 TEST_F(ChainRun, PrerequisiteInsideAnArchiveOnAShareIsUnpackedAndInstalled) {
