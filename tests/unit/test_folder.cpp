@@ -46,3 +46,20 @@ bool FileExists(const std::string& path) {
     std::error_code ignored;
     return fs::exists(path, ignored);
 }
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string LineWith(const std::string& text, const std::string& part) {
+    const std::size_t at = text.find(part);
+    if (at == std::string::npos)
+        return "";
+    const std::size_t start = text.rfind('\n', at);
+    const std::size_t end = text.find('\n', at);
+    const std::size_t from = start == std::string::npos ? 0 : start + 1;
+    std::string line = text.substr(from, end == std::string::npos ? end : end - from);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}

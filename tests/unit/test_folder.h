@@ -24,3 +24,7 @@ class TestFolder {
 std::string ReadTextFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 bool FileExists(const std::string& path);
+
+bool Contains(const std::string& text, const std::string& part);
+// The whole line of text that holds part (without its line end), or "" when none does.
+std::string LineWith(const std::string& text, const std::string& part);

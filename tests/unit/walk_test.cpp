@@ -338,6 +338,25 @@ class WalkTest : public ::testing::Test {
 
 void CheckDialog(const Row& row, const FakeProgressView& dialog);
 
+// One run of setup on the fake machine: the configuration read from the test's files with
+// arguments after the program, and a fake run on its properties.
+struct FakeSetup {
+    explicit FakeSetup(const std::string& arguments)
+        : command(("\"C:\\Setup\\setup.exe\" " + arguments).c_str(), " \t", '"'),
+          config(command, "config.xml", "standard.xml", "settings.xml", &events, kStartTime),
+          run(config.Properties()) {}
+    const CommandLine command;
+    EventLogger events;
+    ConfigInterpreter config;
+    FakeRun run;
+};
+
+// The chain's installer files beside setup.
+void AddInstallerFiles(FakeMachine& machine) {
+    for (const ChainProduct* product : kProducts)
+        machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+}
+
 void WalkTest::Walk(const Row& row) {
     Write("config.xml", ConfigXml(row.contents));
     const std::string line = "\"C:\\Setup\\setup.exe\" " + row.arguments;
@@ -1570,15 +1589,11 @@ TEST_F(WalkTest, Rows) {
 // installers report none.
 TEST_F(WalkTest, CallbackIsArmedForTheMainPackageOnly) {
     Write("config.xml", ConfigXml(Chain()));
-    const CommandLine command("\"C:\\Setup\\setup.exe\" -s", " \t", '"');
-    EventLogger events;
-    ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
-                             kStartTime);
-    ASSERT_TRUE(config.IsValid());
-    FakeRun run(config.Properties());
-    for (const ChainProduct* product : kProducts)
-        run.machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
-    Installer installer(config, run.Services());
+    FakeSetup setup("-s");
+    ASSERT_TRUE(setup.config.IsValid());
+    FakeRun& run = setup.run;
+    AddInstallerFiles(run.machine);
+    Installer installer(setup.config, run.Services());
     EXPECT_EQ(RC_AllCompleted, installer.Run());
     const auto it = run.installers.Environment().find("CALLBACKPATH");
     ASSERT_NE(run.installers.Environment().end(), it);
@@ -1602,22 +1617,18 @@ TEST_F(WalkTest, FileEntriesOfAPackageAreUndoneByALaterRun) {
         "<File Name=\"*.dll\" Source=\"C:\\Media\" Location=\"C:\\Suite\\plugins\\x\"/>";
     Write("config.xml", ConfigXml(Pre() + Main("", files) + Post()));
     FakeMachine machine;
-    for (const ChainProduct* product : kProducts)
-        machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+    AddInstallerFiles(machine);
     machine.SetFileContent("C:\\Media\\Suite.dll", "our plug-in");
     machine.SetFileContent("C:\\Suite\\bin\\Suite.dll", "original");
     std::string log;
     const auto setup = [this, &machine, &log](const std::string& arguments) {
-        const CommandLine command(("\"C:\\Setup\\setup.exe\" " + arguments).c_str(), " \t", '"');
-        EventLogger events;
-        ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
-                                 kStartTime);
-        FakeRun run(config.Properties());
+        FakeSetup setup(arguments);
+        FakeRun& run = setup.run;
         run.machine = machine;
         for (const ChainProduct* product : kProducts)
             run.installers.Script(product->name,
                                   InstallerScript{0, "", "", DoesItsJob(run.installers, *product)});
-        Installer installer(config, run.Services());
+        Installer installer(setup.config, run.Services());
         const int code = installer.Run();
         machine = run.machine;
         log = run.LogText();
@@ -1647,14 +1658,11 @@ TEST_F(WalkTest, FileEntriesOfAPackageAreUndoneByALaterRun) {
 // never start, show canceled, and the run ends canceled and offers to roll back.
 TEST_F(WalkTest, CancelFromTheProgressDialogStopsTheWalk) {
     Write("config.xml", ConfigXml(Chain()));
-    const CommandLine command("\"C:\\Setup\\setup.exe\"", " \t", '"');
-    EventLogger events;
-    ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
-                             kStartTime);
+    FakeSetup setup("");
+    ConfigInterpreter& config = setup.config;
     ASSERT_TRUE(config.IsValid());
-    FakeRun run(config.Properties());
-    for (const ChainProduct* product : kProducts)
-        run.machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+    FakeRun& run = setup.run;
+    AddInstallerFiles(run.machine);
     run.installers.Script(
         "Runtime", InstallerScript{0, "", "", [&](FakeMachine& machine) {
                                        CancelRun(config.Properties(), &run.progress);
@@ -1690,15 +1698,10 @@ TEST_F(WalkTest, IntegrityCheckAndSlotZero) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.arguments) + " " + c.list);
-        const CommandLine command(("\"C:\\Setup\\setup.exe\" " + std::string(c.arguments)).c_str(),
-                                  " \t", '"');
-        EventLogger events;
-        ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,
-                                 kStartTime);
-        ASSERT_TRUE(config.IsValid());
-        FakeRun run(config.Properties());
-        for (const ChainProduct* product : kProducts)
-            run.machine.AddFile(std::string(FakeRun::kSetupFolder) + "\\" + product->file);
+        FakeSetup setup(c.arguments);
+        ASSERT_TRUE(setup.config.IsValid());
+        FakeRun& run = setup.run;
+        AddInstallerFiles(run.machine);
         run.machine.SetFileContent("C:\\Setup\\suite.exe", "abc");
         run.machine.SetFileContent("C:\\Setup\\crc32.txt", c.list);
         // What slot 0 shows while the first package runs.
@@ -1709,7 +1712,7 @@ TEST_F(WalkTest, IntegrityCheckAndSlotZero) {
                                 slotZeroDuringWalk = run.progress.GetItemState(0);
                                 machine.Install(MachineProduct(kRuntime, kRuntime.version));
                             }});
-        Installer installer(config, run.Services());
+        Installer installer(setup.config, run.Services());
         EXPECT_EQ(c.returnCode, installer.Run()) << run.LogText();
         EXPECT_EQ(c.item, run.progress.GetItemStateByName(kIntegrityCheckItem));
         EXPECT_EQ(c.slotZero, run.progress.GetItemState(0));

@@ -38,10 +38,6 @@ std::string ReadRegistry(const char* key, const char* name) {
     return result == ERROR_SUCCESS && type == REG_SZ ? std::string(value) : std::string();
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // Where each part occurs in text, in order; npos for a part that is missing.
 std::vector<std::size_t> Positions(const std::string& text, const std::vector<std::string>& parts) {
     std::vector<std::size_t> positions;
@@ -192,20 +188,6 @@ class ChainRun : public ::testing::Test {
     TestFolder folder_;
     std::string app_, temp_, log_;
 };
-
-// The whole line of text that holds part, or "" when none does.
-std::string LineWith(const std::string& text, const std::string& part) {
-    const std::size_t at = text.find(part);
-    if (at == std::string::npos)
-        return "";
-    const std::size_t start = text.rfind('\n', at);
-    const std::size_t end = text.find('\n', at);
-    const std::size_t from = start == std::string::npos ? 0 : start + 1;
-    std::string line = text.substr(from, end == std::string::npos ? end : end - from);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
 
 // Where the sample keeps its settings, and the release notes its MAIN package copies.
 const char kSampleSettings[] = "Software\\TarvexSample\\Settings";

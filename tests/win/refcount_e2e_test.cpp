@@ -92,21 +92,6 @@ bool SetValue(const std::string& key, const std::string& name, const std::string
     return result == ERROR_SUCCESS;
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// The whole line that holds part, or "".
-std::string LineWith(const std::string& text, const std::string& part) {
-    const std::size_t at = text.find(part);
-    if (at == std::string::npos)
-        return "";
-    const std::size_t start = text.rfind('\n', at);
-    const std::size_t end = text.find('\n', at);
-    const std::size_t from = start == std::string::npos ? 0 : start + 1;
-    return text.substr(from, end == std::string::npos ? end : end - from);
-}
-
 class SharedPrerequisite : public ::testing::Test {
   protected:
     void SetUp() override {
