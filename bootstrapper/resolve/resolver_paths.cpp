@@ -41,6 +41,12 @@ bool SafeRelativeName(const std::string& name, std::string* cleaned) {
         return false;
     if (result.find(':') != std::string::npos)  // a drive, or a stream name
         return false;
+    // Characters no Windows file name holds: a quote in a name would end the quoted path of
+    // the archive in its extraction command, and the rest would become arguments.
+    const bool control = std::any_of(result.begin(), result.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 32; });
+    if (control || result.find_first_of("\"<>|*?") != std::string::npos)
+        return false;
     return !HasBadPart(result);
 }
 

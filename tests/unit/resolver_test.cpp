@@ -346,6 +346,9 @@ TEST(ResolverPathsTest, SafeNames) {
         {"sub\\", false, "sub\\"},
         {".\\", false, ""},
         {"a.msi:stream", false, "a.msi:stream"},
+        {"a.exe\" /evil \"x.exe", false, "a.exe\" /evil \"x.exe"},
+        {"a*.msi", false, "a*.msi"},
+        {"a\tb.msi", false, "a\tb.msi"},
     };
     for (const Row& row : rows) {
         std::string cleaned;
