@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string>
 
+#include "machine_procedures.h"
 #include "plugin_interface.h"
 #include "product_procedures.h"
 #include "str_util.h"
@@ -71,16 +72,16 @@ const PluginProcEntry kUtilsProcedures[] = {
     {"DeleteFolder", NotAvailableProc<1, 2>, kProcInteger, kHelp},
     {"MoveFile", NotAvailableProc<2, 2>, kProcInteger, kHelp},
     {"LogEventMessage", NotAvailableProc<1, 2>, kProcInteger, kHelp},
-    {"ControlService", NotAvailableProc<2, 3>, kProcInteger, kHelp},
-    {"ServiceRegistered", NotAvailableProc<1, 1>, kProcInteger, kHelp},
-    {"ServiceIsRunning", NotAvailableProc<1, 1>, kProcInteger, kHelp},
-    {"Process", NotAvailableProc<2, 3>, kProcInteger, kHelp},
-    {"ProcessIsRunning", NotAvailableProc<1, 1>, kProcInteger, kHelp},
+    {"ControlService", UtilsControlService, kProcInteger, kHelp},
+    {"ServiceRegistered", UtilsServiceRegistered, kProcInteger, kHelp},
+    {"ServiceIsRunning", UtilsServiceIsRunning, kProcInteger, kHelp},
+    {"Process", UtilsProcess, kProcInteger, kHelp},
+    {"ProcessIsRunning", UtilsProcessIsRunning, kProcInteger, kHelp},
     {"MessageBox", NotAvailableProc<2, 4>, kProcText, kHelp},
     {"MessageBoxEx", NotAvailableProc<2, 6>, kProcText, kHelp},
     {"CheckVersionAndCmdLineParam", CheckVersionAndCmdLineParamProc, kProcInteger, kHelp},
-    {"FindWindow", NotAvailableProc<1, 1>, kProcText, kHelp},
-    {"SetWindowTitle", NotAvailableProc<2, 2>, kProcInteger, kHelp},
+    {"FindWindow", UtilsFindWindow, kProcText, kHelp},
+    {"SetWindowTitle", UtilsSetWindowTitle, kProcInteger, kHelp},
     {"GetDiskFreeSpace", NotAvailableProc<1, 1>, kProcInteger, kHelp},
     {"GetProcessorArchitecture", NotAvailableProc<0, -1>, kProcInteger, kHelp},
     {"IsFileVersionInRange", IsFileVersionInRangeProc, kProcInteger, kHelp},
@@ -100,10 +101,10 @@ const PluginProcEntry kUtilsProcedures[] = {
     {"RegistryDeleteKeyWOW64", NotAvailableProc<1, 1>, kProcInteger, kHelp},
     {"UninstallMsiProduct", UninstallMsiProductProc, kProcText, kHelp},
     {"GetEnv", NotAvailableProc<1, 1>, kProcText, kHelp},
-    {"MutexLock", NotAvailableProc<1, 4>, kProcInteger, kHelp},
-    {"MutexUnlock", NotAvailableProc<1, 1>, kProcInteger, kHelp},
-    {"MutexArrayLock", NotAvailableProc<3, 6>, kProcInteger, kHelp},
-    {"MutexArrayUnlock", NotAvailableProc<3, 3>, kProcInteger, kHelp},
+    {"MutexLock", UtilsMutexLock, kProcInteger, kHelp},
+    {"MutexUnlock", UtilsMutexUnlock, kProcInteger, kHelp},
+    {"MutexArrayLock", UtilsMutexArrayLock, kProcInteger, kHelp},
+    {"MutexArrayUnlock", UtilsMutexArrayUnlock, kProcInteger, kHelp},
     {"GetAccountName", NotAvailableProc<1, 1>, kProcText, kHelp},
     {"ReplaceInFile", NotAvailableProc<3, 3>, kProcInteger, kHelp},
     {"FindInFile", NotAvailableProc<2, 2>, kProcInteger, kHelp},
@@ -111,7 +112,7 @@ const PluginProcEntry kUtilsProcedures[] = {
     {"StrToUpper", StrToUpperProc, kProcText, kHelp},
     {"StrToLower", StrToLowerProc, kProcText, kHelp},
     {"BrowseForFile", NotAvailableProc<3, -1>, kProcText, kHelp},
-    {"PreventConcurrentInstallations", NotAvailableProc<4, -1>, kProcText, kHelp},
+    {"PreventConcurrentInstallations", UtilsPreventConcurrentInstallations, kProcText, kHelp},
 };
 
 }  // namespace
