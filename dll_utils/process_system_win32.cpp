@@ -60,8 +60,10 @@ class Win32Processes : public ProcessSystem {
     unsigned long CurrentId() override { return GetCurrentProcessId(); }
     long Terminate(unsigned long id, unsigned long timeoutMs) override {
         KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        // An identifier that names no process any more: that one has ended already.
         if (!process.Valid())
-            return static_cast<long>(GetLastError());
+            return GetLastError() == ERROR_INVALID_PARAMETER ? 0
+                                                             : static_cast<long>(GetLastError());
         // Exit code 1: the current exit code of a running process is STILL_ACTIVE (259),
         // which anyone asking later would read as "still running".
         if (!TerminateProcess(process.Get(), 1) && GetLastError() != ERROR_ACCESS_DENIED)

@@ -850,3 +850,22 @@ TEST_F(ChainRun, PrerequisiteInsideAnArchiveOnAShareIsUnpackedAndInstalled) {
     remove.Wait(120000);
     DeleteFileA(onShare.c_str());
 }
+
+// utils.dll's process procedures and the installation guard from setup's own DllCall and
+// SetProperty elements: setup finds itself running, a stop by its own name leaves it alone,
+// and the guard counts setup itself (through the system's process query) against a maximum
+// of none.
+TEST_F(ChainRun, ProcessProceduresFromSetupNeverStopSetupItself) {
+    UseFakeInstallers(
+        "<Execute DllCall=\"Running=utils.CallProc:ProcessIsRunning(SETUP.EXE)\"/>"
+        "<Execute DllCall=\"Stopped=utils.CallProc:Process(setup.exe|stop)\"/>"
+        "<Execute SetProperty=\"Guard=utils.CallProc:PreventConcurrentInstallations("
+        "setup.exe|setup.exe|CANCEL|0)\"/>" +
+        WithCondition(FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""),
+                      "[Running] = 1 AND [Stopped] = 1"));
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    DLL call  : Running = 1")) << log_;
+    EXPECT_TRUE(Contains(log_, "runs this installation and is not stopped")) << log_;
+    EXPECT_TRUE(Contains(log_, "-> 'Guard=CANCEL'")) << log_;
+    EXPECT_TRUE(Ran("main.done"));
+}

@@ -5,8 +5,12 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -313,6 +317,99 @@ TEST_F(UtilsMachineTest, MutexArrayIsHeldWholeUntilUnlocked) {
     EXPECT_EQ(1, utils.Number("MutexArrayUnlock(TarvexProcArray|1|3)"));
     EXPECT_TRUE(FreeForOthers("TarvexProcArray2"));
     EXPECT_EQ(kBadArgValue, utils.Call("MutexArrayLock(TarvexProcArray|0|3)").status);
+}
+
+}  // namespace
+
+namespace {
+
+long InstallPackage(const std::string& name) {
+    const std::string package = FullPath(TestProgramFolder() + "\\..\\fixtures\\" + name + ".msi");
+    const std::string log = TestFolder("logs") + "\\" + name + ".log";
+    ChildProcess installer("msiexec /i \"" + package + "\" /qn /l*v \"" + log + "\"", "", {});
+    return installer.Started() ? installer.Wait(120000) : -2;
+}
+
+// The value Result of HKLM\Software\TarvexTests\<key>, or "<absent>".
+std::string RecordedResult(const std::string& key) {
+    char value[64] = {};
+    DWORD size = sizeof(value);
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\TarvexTests\\" + key).c_str(), "Result",
+                     RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return "<absent>";
+    return value;
+}
+
+// The custom action of a package locks the mutex that this program holds: it times out;
+// once this program let go, the next package's custom action takes it.
+TEST_F(UtilsMachineTest, MutexHeldHereIsSeenByACustomAction) {
+    EXPECT_EQ(1, utils.Number("MutexLock(TarvexProcMsiMutex|0)"));
+    EXPECT_EQ(0, InstallPackage("callproc_mutex_held"));
+    EXPECT_EQ("2", RecordedResult("callproc_mutex_held"));
+    EXPECT_EQ(1, utils.Number("MutexUnlock(TarvexProcMsiMutex)"));
+    EXPECT_EQ(0, InstallPackage("callproc_mutex_free"));
+    EXPECT_EQ("1", RecordedResult("callproc_mutex_free"));
+}
+
+// The installer's verbose log without the zero bytes of UTF-16.
+std::string InstallerLog(const std::string& name) {
+    std::ifstream file(TestFolder("logs") + "\\" + name + ".log", std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string narrow;
+    for (char c : text.str()) {
+        if (c != '\0')
+            narrow += c;
+    }
+    return narrow;
+}
+
+// The first custom action of the package keeps its mutex while the later ones run, until a
+// later one sets the unlock property: this program sees the mutex taken while the package
+// waits at the gate that this program holds.
+TEST_F(UtilsMachineTest, MutexHeldByOneCustomActionWhileTheNextOnesRun) {
+    const char held[] = "TarvexProcMsiHeld";
+    EXPECT_EQ(1, utils.Number("MutexLock(TarvexProcMsiGate|0)"));
+    long code = -3;
+    std::thread install([&] { code = InstallPackage("callproc_mutex_hold"); });
+    bool taken = false;
+    for (int i = 0; i < 600 && !taken; ++i) {
+        taken = !FreeForOthers(held);
+        if (!taken)
+            Sleep(100);
+    }
+    EXPECT_TRUE(taken);
+    Sleep(1500);
+    EXPECT_FALSE(FreeForOthers(held));
+    EXPECT_EQ(1, utils.Number("MutexUnlock(TarvexProcMsiGate)"));
+    install.join();
+    EXPECT_EQ(0, code);
+    EXPECT_EQ("1", RecordedResult("callproc_mutex_hold"));
+    EXPECT_TRUE(FreeForOthers(held));
+    const std::string log = InstallerLog("callproc_mutex_hold");
+    EXPECT_NE(std::string::npos, log.find("UNLOCK MUTEX (property 'UNLOCK' was set to '1')"))
+        << log;
+}
+
+// The guard counts this program through the system's process query, also when this thread
+// chose another COM apartment before the call (the guard's own choice is then refused).
+TEST_F(UtilsMachineTest, GuardCountsThisProgramWhateverApartmentTheThreadHas) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    std::string name = self;
+    name = name.substr(name.find_last_of('\\') + 1);
+    const std::string call = "PreventConcurrentInstallations(" + name + "|" + name + "|CANCEL|";
+    EXPECT_EQ("1", utils.Call(call + "1)").value);
+    std::string canceled;
+    std::thread multithreaded([&] {
+        const HRESULT chosen = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        canceled = utils.Call(call + "0)").value;
+        if (SUCCEEDED(chosen))
+            CoUninitialize();
+    });
+    multithreaded.join();
+    EXPECT_EQ("CANCEL", canceled);
+    EXPECT_EQ("CANCEL", utils.Call(call + "0)").value);
 }
 
 }  // namespace
