@@ -52,7 +52,7 @@ struct Call {
 };
 
 template <typename System, typename Proc>
-Call Run(System& system, Proc proc, std::vector<std::string> args) {
+Call CallProc(System& system, Proc proc, std::vector<std::string> args) {
     std::vector<char*> argv(kPluginArgvSize, nullptr);
     args.insert(args.begin(), "Proc");
     for (std::size_t i = 0; i < args.size(); ++i) argv[i] = &args[i][0];
@@ -76,18 +76,18 @@ class ProcessControlTest : public ::testing::Test {
 };
 
 TEST_F(ProcessControlTest, BareNameStopsEveryFileOfThatNameAndFullPathOnlyThatFile) {
-    EXPECT_EQ(1, Run(machine, ProcessProc, {"tool.exe", "Stop"}).number);
+    EXPECT_EQ(1, CallProc(machine, ProcessProc, {"tool.exe", "Stop"}).number);
     EXPECT_EQ((std::vector<unsigned long>{20, 21}), machine.terminated);
 
     SetUp();
     machine.terminated.clear();
-    EXPECT_EQ(1, Run(machine, ProcessProc, {" \"c:/app/TOOL.exe\" ", "stop"}).number);
+    EXPECT_EQ(1, CallProc(machine, ProcessProc, {" \"c:/app/TOOL.exe\" ", "stop"}).number);
     EXPECT_EQ((std::vector<unsigned long>{20}), machine.terminated);
 }
 
 TEST_F(ProcessControlTest, NeverStopsItsOwnProcessOrTheSetupThatCalled) {
     LogCapture log;
-    EXPECT_EQ(1, Run(machine, ProcessProc, {"setup.exe", "stop"}).number);
+    EXPECT_EQ(1, CallProc(machine, ProcessProc, {"setup.exe", "stop"}).number);
     EXPECT_EQ((std::vector<unsigned long>{30}), machine.terminated);
     EXPECT_NE(std::string::npos, log.Text().find("Process 5 (C:\\Setup\\setup.exe) runs this"));
     EXPECT_EQ((std::vector<unsigned long>{10, 5, 1}), ProtectedProcesses(machine.running, 10));
@@ -101,37 +101,37 @@ TEST_F(ProcessControlTest, ParentChainThatLoopsEnds) {
 TEST_F(ProcessControlTest, StopFailsWhenAMatchDoesNotEnd) {
     machine.stubborn = 21;
     LogCapture log;
-    EXPECT_EQ(0, Run(machine, ProcessProc, {"tool.exe", "stop"}).number);
+    EXPECT_EQ(0, CallProc(machine, ProcessProc, {"tool.exe", "stop"}).number);
     EXPECT_NE(std::string::npos,
               log.Text().find("Could not stop the process identified by 'tool.exe' file:"));
 }
 
 TEST_F(ProcessControlTest, NothingToStopIsSuccessAndRestartStartsQuoted) {
     LogCapture log;
-    const Call stop = Run(machine, ProcessProc, {"C:\\x\\app.exe", "stop"});
+    const Call stop = CallProc(machine, ProcessProc, {"C:\\x\\app.exe", "stop"});
     EXPECT_EQ(1, stop.number);
     EXPECT_EQ(0, stop.status);
     EXPECT_NE(std::string::npos,
               log.Text().find("A running process identified by 'C:\\x\\app.exe' file not found"));
-    EXPECT_EQ(1, Run(machine, ProcessProc, {"C:\\App\\tool.exe", "restart", "-a -b"}).number);
+    EXPECT_EQ(1, CallProc(machine, ProcessProc, {"C:\\App\\tool.exe", "restart", "-a -b"}).number);
     EXPECT_EQ((std::vector<unsigned long>{20}), machine.terminated);
     EXPECT_EQ((std::vector<std::string>{"C:\\App\\tool.exe|-a -b"}), machine.started);
 }
 
 TEST_F(ProcessControlTest, BadWordsCountsAndQuotesAreRefused) {
-    EXPECT_EQ(ERR_PROC_BAD_ARG_VALUE, Run(machine, ProcessProc, {"tool.exe", "kill"}).status);
-    EXPECT_EQ(ERR_PROC_BAD_ARG_COUNT, Run(machine, ProcessProc, {"tool.exe"}).status);
+    EXPECT_EQ(ERR_PROC_BAD_ARG_VALUE, CallProc(machine, ProcessProc, {"tool.exe", "kill"}).status);
+    EXPECT_EQ(ERR_PROC_BAD_ARG_COUNT, CallProc(machine, ProcessProc, {"tool.exe"}).status);
     // A quote inside the program would end its quoted path early on the command line.
-    EXPECT_EQ(0, Run(machine, ProcessProc, {"C:\\a\" b\\x.exe", "start"}).number);
+    EXPECT_EQ(0, CallProc(machine, ProcessProc, {"C:\\a\" b\\x.exe", "start"}).number);
     EXPECT_TRUE(machine.started.empty());
     EXPECT_TRUE(machine.terminated.empty());
 }
 
 TEST_F(ProcessControlTest, IsRunningMatchesLikeStop) {
-    EXPECT_EQ(1, Run(machine, ProcessIsRunningProc, {"TOOLBOX.EXE"}).number);
-    EXPECT_EQ(0, Run(machine, ProcessIsRunningProc, {"box.exe"}).number);
-    EXPECT_EQ(0, Run(machine, ProcessIsRunningProc, {"C:\\Other\\tool.exe"}).number);
-    EXPECT_EQ(1, Run(machine, ProcessIsRunningProc, {"d:\\other\\tool.exe"}).number);
+    EXPECT_EQ(1, CallProc(machine, ProcessIsRunningProc, {"TOOLBOX.EXE"}).number);
+    EXPECT_EQ(0, CallProc(machine, ProcessIsRunningProc, {"box.exe"}).number);
+    EXPECT_EQ(0, CallProc(machine, ProcessIsRunningProc, {"C:\\Other\\tool.exe"}).number);
+    EXPECT_EQ(1, CallProc(machine, ProcessIsRunningProc, {"d:\\other\\tool.exe"}).number);
     EXPECT_TRUE(machine.terminated.empty());
 }
 
@@ -190,22 +190,22 @@ class FakeServices : public ServiceManager {
 
 TEST(ServiceControlTest, OperationsWaitForTheirStates) {
     FakeServices services;
-    EXPECT_EQ(1, Run(services, ControlServiceProc, {"Svc", " Start\t"}).number);
+    EXPECT_EQ(1, CallProc(services, ControlServiceProc, {"Svc", " Start\t"}).number);
     EXPECT_EQ(kServiceRunning, services.states["Svc"]);
-    EXPECT_EQ(1, Run(services, ControlServiceProc, {"Svc", "PAUSE"}).number);
+    EXPECT_EQ(1, CallProc(services, ControlServiceProc, {"Svc", "PAUSE"}).number);
     EXPECT_EQ(kServicePaused, services.states["Svc"]);
-    EXPECT_EQ(1, Run(services, ControlServiceProc, {"Svc", "stop"}).number);
+    EXPECT_EQ(1, CallProc(services, ControlServiceProc, {"Svc", "stop"}).number);
     EXPECT_EQ(kServiceStopped, services.states["Svc"]);
     // Already in the state asked for: success.
-    EXPECT_EQ(1, Run(services, ControlServiceProc, {"Svc", "stop"}).number);
-    EXPECT_EQ(1, Run(services, ControlServiceProc, {"Svc", "delete"}).number);
-    EXPECT_EQ(0, Run(services, ControlServiceProc, {"Svc", "start"}).number);
+    EXPECT_EQ(1, CallProc(services, ControlServiceProc, {"Svc", "stop"}).number);
+    EXPECT_EQ(1, CallProc(services, ControlServiceProc, {"Svc", "delete"}).number);
+    EXPECT_EQ(0, CallProc(services, ControlServiceProc, {"Svc", "start"}).number);
 }
 
 TEST(ServiceControlTest, RestartWaitsForTheStopEvenWithoutAWait) {
     FakeServices services;
     services.states["Svc"] = kServiceRunning;
-    EXPECT_EQ(1, Run(services, ControlServiceProc, {"Svc", "restart", "0"}).number);
+    EXPECT_EQ(1, CallProc(services, ControlServiceProc, {"Svc", "restart", "0"}).number);
     EXPECT_EQ("stop;start;", services.calls);
     // The start came only after the stop had ended (the fake refuses it before, 1061).
     EXPECT_GT(services.now, 0u);
@@ -216,39 +216,40 @@ TEST(ServiceControlTest, WaitThatRunsOutIsATimeout) {
     FakeServices services;
     services.delay = 1000;
     LogCapture log;
-    EXPECT_EQ(0, Run(services, ControlServiceProc, {"Svc", "start", "100"}).number);
+    EXPECT_EQ(0, CallProc(services, ControlServiceProc, {"Svc", "start", "100"}).number);
     EXPECT_NE(std::string::npos, log.Text().find("Could not start service 'Svc' :"));
     EXPECT_GE(services.now, 100u);
     EXPECT_LT(services.now, 200u);
     // A wait of 0 does not poll at all.
     FakeServices quick;
     quick.delay = 1000;
-    EXPECT_EQ(1, Run(quick, ControlServiceProc, {"Svc", "start", "0"}).number);
+    EXPECT_EQ(1, CallProc(quick, ControlServiceProc, {"Svc", "start", "0"}).number);
     EXPECT_EQ(0u, quick.now);
 }
 
 TEST(ServiceControlTest, BadArgumentsAndUnregisteredServices) {
     FakeServices services;
-    EXPECT_EQ(ERR_PROC_BAD_ARG_VALUE, Run(services, ControlServiceProc, {"Svc", "begin"}).status);
     EXPECT_EQ(ERR_PROC_BAD_ARG_VALUE,
-              Run(services, ControlServiceProc, {"Svc", "stop", "abc"}).status);
+              CallProc(services, ControlServiceProc, {"Svc", "begin"}).status);
+    EXPECT_EQ(ERR_PROC_BAD_ARG_VALUE,
+              CallProc(services, ControlServiceProc, {"Svc", "stop", "abc"}).status);
     EXPECT_TRUE(services.calls.empty());
     LogCapture log;
-    const Call missing = Run(services, ControlServiceProc, {"Nope", "start"});
+    const Call missing = CallProc(services, ControlServiceProc, {"Nope", "start"});
     EXPECT_EQ(0, missing.number);
     EXPECT_EQ(0, missing.status);
     EXPECT_NE(std::string::npos, log.Text().find("Service 'Nope' not registered."));
-    EXPECT_EQ(1, Run(services, ServiceRegisteredProc, {"Svc"}).number);
-    EXPECT_EQ(0, Run(services, ServiceRegisteredProc, {"Nope"}).number);
+    EXPECT_EQ(1, CallProc(services, ServiceRegisteredProc, {"Svc"}).number);
+    EXPECT_EQ(0, CallProc(services, ServiceRegisteredProc, {"Nope"}).number);
 }
 
 TEST(ServiceControlTest, AccessDeniedIsAnErrorNotAMissingService) {
     FakeServices services;
     services.openError = 5;
     LogCapture log;
-    EXPECT_EQ(0, Run(services, ServiceRegisteredProc, {"Svc"}).number);
+    EXPECT_EQ(0, CallProc(services, ServiceRegisteredProc, {"Svc"}).number);
     EXPECT_NE(std::string::npos, log.Text().find("ServiceRegistered(Svc) proc error 5:"));
-    EXPECT_EQ(0, Run(services, ControlServiceProc, {"Svc", "stop"}).number);
+    EXPECT_EQ(0, CallProc(services, ControlServiceProc, {"Svc", "stop"}).number);
     EXPECT_NE(std::string::npos, log.Text().find("Could not stop service 'Svc' :"));
     EXPECT_EQ(std::string::npos, log.Text().find("not registered"));
 }
