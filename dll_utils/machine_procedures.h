@@ -5,20 +5,27 @@
 
 #include "plugin_interface.h"
 
-#define TARVEX_UTILS_PROC(name) \
-    int name(PluginSession session, int argc, char** argv, char* result, int resultSize, int* error)
-
-TARVEX_UTILS_PROC(UtilsControlService);
-TARVEX_UTILS_PROC(UtilsServiceRegistered);
-TARVEX_UTILS_PROC(UtilsServiceIsRunning);
-TARVEX_UTILS_PROC(UtilsProcess);
-TARVEX_UTILS_PROC(UtilsProcessIsRunning);
-TARVEX_UTILS_PROC(UtilsFindWindow);
-TARVEX_UTILS_PROC(UtilsSetWindowTitle);
-TARVEX_UTILS_PROC(UtilsMutexLock);
-TARVEX_UTILS_PROC(UtilsMutexUnlock);
-TARVEX_UTILS_PROC(UtilsMutexArrayLock);
-TARVEX_UTILS_PROC(UtilsMutexArrayUnlock);
-TARVEX_UTILS_PROC(UtilsPreventConcurrentInstallations);
-
-#undef TARVEX_UTILS_PROC
+int UtilsControlService(PluginSession session, int argc, char** argv, char* result, int resultSize,
+                        int* error);
+int UtilsServiceRegistered(PluginSession session, int argc, char** argv, char* result,
+                           int resultSize, int* error);
+int UtilsServiceIsRunning(PluginSession session, int argc, char** argv, char* result,
+                          int resultSize, int* error);
+int UtilsProcess(PluginSession session, int argc, char** argv, char* result, int resultSize,
+                 int* error);
+int UtilsProcessIsRunning(PluginSession session, int argc, char** argv, char* result,
+                          int resultSize, int* error);
+int UtilsFindWindow(PluginSession session, int argc, char** argv, char* result, int resultSize,
+                    int* error);
+int UtilsSetWindowTitle(PluginSession session, int argc, char** argv, char* result, int resultSize,
+                        int* error);
+int UtilsMutexLock(PluginSession session, int argc, char** argv, char* result, int resultSize,
+                   int* error);
+int UtilsMutexUnlock(PluginSession session, int argc, char** argv, char* result, int resultSize,
+                     int* error);
+int UtilsMutexArrayLock(PluginSession session, int argc, char** argv, char* result, int resultSize,
+                        int* error);
+int UtilsMutexArrayUnlock(PluginSession session, int argc, char** argv, char* result,
+                          int resultSize, int* error);
+int UtilsPreventConcurrentInstallations(PluginSession session, int argc, char** argv, char* result,
+                                        int resultSize, int* error);
