@@ -5,7 +5,7 @@
 set -euo pipefail
 out=$1
 mkdir -p "$(dirname "$out")"
-convert -size 172x312 gradient:'#1f5fbf'-'#c8daf4' \
-    -fill none -stroke '#ffffff' -strokewidth 3 -draw "circle 86,90 86,50" \
-    -fill '#ffffff' -stroke none -draw "circle 86,90 86,72" \
+convert -size 200x312 gradient:'#1f5fbf'-'#c8daf4' \
+    -fill none -stroke '#ffffff' -strokewidth 3 -draw "circle 100,90 100,50" \
+    -fill '#ffffff' -stroke none -draw "circle 100,90 100,72" \
     -alpha off -type TrueColor "BMP3:$out"

@@ -15,6 +15,7 @@
 #include "child_process.h"
 #include "f_execute.h"
 #include "fake_run.h"
+#include "plugin_call.h"
 #include "plugin_library.h"
 #include "property_store.h"
 #include "shared_log.h"
@@ -82,6 +83,8 @@ class Worker {
         }
     }
     void Join() { thread_.join(); }
+    // Asks the thread's message loop to end.
+    void Quit() { PostThreadMessageA(threadId_, WM_QUIT, 7, 0); }
     bool Done() const { return done_; }
 
   private:
@@ -229,8 +232,9 @@ TEST_F(FormsTest, EveryTemplateShowsLabelsImagesAndHiddenControls) {
                 EXPECT_GT(area.right, 40);
                 EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, atoi(entry.hidden))));
                 EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 1014)));
-                if (entry.remaining)
+                if (entry.remaining) {
                     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, atoi(entry.remaining))));
+                }
                 EXPECT_TRUE(SaveScreenshot(ArtifactFolder() + "\\form_template_" + id + ".bmp"));
             });
         EXPECT_EQ(1, answer.kind) << id;
@@ -264,6 +268,30 @@ TEST_F(FormsTest, SameFormShownAgainAndUndescribedButtonsDoNotEndIt) {
     const Answer second = ShowAndPress("Again", "Again", 1013);
     EXPECT_EQ(0, second.status);
     EXPECT_EQ("Go", second.text);
+}
+
+TEST_F(FormsTest, QuitRequestEndsTheFormWithoutAnAnswer) {
+    Use(Write("quit.xml",
+              "<Forms><Form Id=\"Quit\" ResourceId=\"111\" Caption=\"Quit\">"
+              "<Button Id=\"Go\" ResourceId=\"1013\"/></Form></Forms>"));
+    Answer answer;
+    bool quitStays = false;
+    Worker worker([&] {
+        answer = Show("Quit");
+        MSG message;
+        quitStays =
+            PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && message.wParam == 7;
+    });
+    HWND window = static_cast<HWND>(WaitForWindow("Quit", GetCurrentProcessId(), 20000));
+    ASSERT_NE(nullptr, window);
+    worker.Quit();
+    worker.Join();
+    EXPECT_EQ(0, answer.status);
+    EXPECT_EQ("", answer.text);
+    EXPECT_TRUE(quitStays);  // left for the caller's own loop
+    EXPECT_FALSE(IsWindow(window));
+    // And the form comes up again afterwards.
+    EXPECT_EQ("Go", ShowAndPress("Quit", "Quit", 1013).text);
 }
 
 TEST_F(FormsTest, AnotherFileReplacesTheForms) {
@@ -305,7 +333,7 @@ TEST_F(FormsTest, FaultyFormFilesGiveTheirErrors) {
     for (const char* expected :
          {"[ERROR] A Form element has no Id attribute",
           "[ERROR] Form 'NoNumber' has the ResourceId 'x', which is not a number from 1 to 65535",
-          "[ERROR] Dialog 'NoTemplate' (res ID 999) cannot be created: last error 1813",
+          "[ERROR] Dialog 'NoTemplate' (res ID 999) cannot be created: last error 1814 - ",
           "[ERROR] Form 'Ok': element 1 <Button> has no Id attribute",
           "[ERROR] Cannot load image '",
           "[WARNING] Form control 4242 (Label) is not in the dialog"})
