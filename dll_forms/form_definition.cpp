@@ -34,6 +34,18 @@ std::string ElementText(XMLParser& parser) {
     return text;
 }
 
+// Line ends become CR LF: the edit controls of the templates break lines there only, and
+// the XML reader hands over LF.
+std::string WithCrLf(const std::string& text) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            result += '\r';
+        result += text[i];
+    }
+    return result;
+}
+
 std::string Describe(const std::string& formId, const std::string& element, int index) {
     return "Form '" + formId + "': element " + std::to_string(index) + " <" + element + ">";
 }
@@ -60,7 +72,7 @@ bool ReadControl(XMLParser& parser, const std::string& where, FormControl* contr
     control->visible = !EqualsNoCase(Attribute(parser, "Visible").c_str(), "No");
     if (control->kind == FormControlKind::kLabel) {
         control->bold = EqualsNoCase(Attribute(parser, "Bold").c_str(), "Yes");
-        control->text = ElementText(parser);
+        control->text = WithCrLf(ElementText(parser));
     }
     if (control->kind == FormControlKind::kImage)
         control->uri = Attribute(parser, "URI");

@@ -18,7 +18,7 @@ struct FormControl {
     int resourceId = 0;   // the control's identifier inside the template
     bool visible = true;
     bool bold = false;  // labels only
-    std::string text;   // a label's element text
+    std::string text;   // a label's element text, with CR LF line ends
     std::string uri;    // an image's bitmap file
 };
 

@@ -93,8 +93,8 @@ void SetImage(PluginSession session, HWND control, const std::string& uri,
     SetLastError(0);
     if (scaled.Valid())
         SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled.Get()));
-    if (!scaled.Valid() || reinterpret_cast<HBITMAP>(
-                       SendMessageA(control, STM_GETIMAGE, IMAGE_BITMAP, 0)) != scaled.Get()) {
+    if (!scaled.Valid() || reinterpret_cast<HBITMAP>(SendMessageA(
+                               control, STM_GETIMAGE, IMAGE_BITMAP, 0)) != scaled.Get()) {
         const DWORD code = GetLastError();
         PluginLog(session, kLogError, "Cannot set image '%s'.\r\nError code %ld (%s)", uri.c_str(),
                   static_cast<long>(code), SystemErrorText(code).c_str());

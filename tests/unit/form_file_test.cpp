@@ -54,7 +54,8 @@ TEST_F(FormFileTest, ControlsAreReadWithTheirKindVisibilityBoldAndText) {
     const FormDefinition& form = LoadOne(R"(<Config>
   <Form Id="Ask" ResourceId="110abc" Caption="[ProductName] setup">
     <label ResourceId="1011" Bold="yes">Remove the old version?</label>
-    <Label ResourceId="1005" Bold="true">It is in the way.</Label>
+    <Label ResourceId="1005" Bold="true">It is in the way.
+Remove it first.</Label>
     <IMAGE ResourceId="1012" URI="C:\pictures\side.bmp" Visible="nO"/>
     <Button Id="Remove" ResourceId="1002"/>
     <Button Id="Continue" ResourceId="1013" Visible="No"/>
@@ -72,7 +73,7 @@ TEST_F(FormFileTest, ControlsAreReadWithTheirKindVisibilityBoldAndText) {
     EXPECT_TRUE(form.controls[0].bold);  // "yes" in any case
     EXPECT_EQ("Remove the old version?", form.controls[0].text);
     EXPECT_FALSE(form.controls[1].bold);  // only "Yes" makes a label bold
-    EXPECT_EQ("It is in the way.", form.controls[1].text);
+    EXPECT_EQ("It is in the way.\r\nRemove it first.", form.controls[1].text);
     EXPECT_EQ(FormControlKind::kImage, form.controls[2].kind);
     EXPECT_EQ("C:\\pictures\\side.bmp", form.controls[2].uri);
     EXPECT_FALSE(form.controls[2].visible);  // "No" in any case hides
