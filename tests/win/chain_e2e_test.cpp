@@ -76,7 +76,7 @@ class ChainRun : public ::testing::Test {
         const std::string sample = TestProgramFolder() + "\\..\\sample\\";
         for (const char* name :
              {"setup.exe", "utils.dll", "forms.dll", "standard.xml", "config.xml", "settings.xml",
-              "SampleRuntime.msi", "SampleProduct.msi", "SampleTools.exe"})
+              "forms.xml", "SampleRuntime.msi", "SampleProduct.msi", "SampleTools.exe"})
             CopyIn(sample + name, name);
         CreateDirectoryA((app_ + "\\extras").c_str(), nullptr);
         CopyIn(sample + "extras\\release-notes.txt", "extras\\release-notes.txt");
