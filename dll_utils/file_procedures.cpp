@@ -45,15 +45,12 @@ std::vector<std::string> Matches(const SplitPath& path, long* errorCode) {
 
 // A file, not a folder, at path.
 bool IsFile(const std::string& path) {
-    const SplitPath split = Split(path);
-    if (split.name.empty() || split.name.find_first_of("*?") != std::string::npos)
-        return false;
-    long errorCode = 0;
-    return !Matches(split, &errorCode).empty();
+    return path.find_first_of("*?") == std::string::npos && Machine().files->FileExists(path) &&
+           !Machine().rewriter->IsFolder(path);
 }
 
 bool IsFolder(const std::string& path) {
-    return Machine().files->FileExists(path) && !IsFile(path);
+    return Machine().rewriter->IsFolder(path);
 }
 
 void LogFileLine(const char* format, const std::string& path, long code) {

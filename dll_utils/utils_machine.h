@@ -26,6 +26,8 @@ class FileRewriter {
     virtual long Remove(const std::string& path) = 0;
     // Removes a folder only when it is empty.
     virtual long RemoveEmptyFolder(const std::string& folder) = 0;
+    // Whether path names an existing folder (not a file).
+    virtual bool IsFolder(const std::string& path) = 0;
 };
 
 // Questions about the running system. Each false return carries the system error code.

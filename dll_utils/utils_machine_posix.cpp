@@ -19,6 +19,7 @@ class NoRewriter : public FileRewriter {
     long ReplaceWith(const std::string&, const std::string&) override { return kNotSupported; }
     long Remove(const std::string&) override { return kNotSupported; }
     long RemoveEmptyFolder(const std::string&) override { return kNotSupported; }
+    bool IsFolder(const std::string&) override { return false; }
 };
 
 class NoSystem : public SystemQueries {

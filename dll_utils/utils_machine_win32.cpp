@@ -41,6 +41,10 @@ class SystemRewriter : public FileRewriter {
     long RemoveEmptyFolder(const std::string& folder) override {
         return RemoveDirectoryA(folder.c_str()) ? 0 : LastCode();
     }
+    bool IsFolder(const std::string& path) override {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
 };
 
 long SystemRewriter::WriteTemporary(const std::string& folder, const std::string& content,

@@ -77,6 +77,9 @@ class FakeRewriter : public FileRewriter {
     long ReplaceWith(const std::string& original, const std::string& tempPath) override;
     long Remove(const std::string& path) override { return files_.RemoveFile(path); }
     long RemoveEmptyFolder(const std::string& folder) override;
+    bool IsFolder(const std::string& path) override {
+        return files_.FileExists(path) && files_.Content(path) == "<missing>";
+    }
     long writeFailure = 0;    // a write that fails part way, with this code
     long replaceFailure = 0;  // the replacement fails with this code
     int temporaries = 0;
