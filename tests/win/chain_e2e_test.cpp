@@ -869,3 +869,36 @@ TEST_F(ChainRun, ProcessProceduresFromSetupNeverStopSetupItself) {
     EXPECT_TRUE(Contains(log_, "-> 'Guard=CANCEL'")) << log_;
     EXPECT_TRUE(Ran("main.done"));
 }
+
+// utils.dll's registry and file procedures from setup's DLL calls: the two-view write lands
+// in both views, and a deletion whose path came from an unresolved property is refused.
+TEST_F(ChainRun, UtilsRegistryAndFileProceduresFromDllCalls) {
+    const std::string key = "HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\UtilsSysChain";
+    UseFakeInstallers(
+        "<Execute DllCall=\"Made=utils.CallProc:RegistryMakeKey_x32x64(" + key +
+        ")\"/>"
+        "<Execute DllCall=\"Both=utils.CallProc:RegistrySetValue_x32x64(" +
+        key +
+        "|Door|setup)\"/>"
+        "<Execute DllCall=\"Refused=utils.CallProc:DeleteFolder([NoSuchFolder]|1)\"/>" +
+        FakePackage("Main", "--touch main.done", "Feature=\"MAIN\""));
+    EXPECT_EQ(0, Setup("-s")) << log_;
+    EXPECT_TRUE(Contains(log_, "    DLL call  : Made = 1")) << log_;
+    EXPECT_TRUE(Contains(log_, "    DLL call  : Both = 1")) << log_;
+    EXPECT_TRUE(Contains(log_, "    DLL call  : Refused = 0")) << log_;
+    EXPECT_TRUE(Contains(log_, "Refusing to delete '[NoSuchFolder]'")) << log_;
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\UtilsSysChain", 0,
+                                KEY_QUERY_VALUE | view, &opened))
+            << view;
+        char value[64] = {};
+        DWORD size = sizeof(value);
+        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(opened, "Door", nullptr, nullptr,
+                                                  reinterpret_cast<BYTE*>(value), &size));
+        RegCloseKey(opened);
+        EXPECT_STREQ("setup", value) << view;
+    }
+    EXPECT_TRUE(Ran("main.done"));
+}
