@@ -20,9 +20,15 @@
 
 namespace {
 
-std::string QuotedArguments(int argc, char** argv) {
+// The arguments as they would stand on setup's command line: setup keeps the double quotes
+// of a token, so only an argument with blanks in it is quoted (as a shell would have had to).
+std::string CommandLineArguments(int argc, char** argv) {
     std::string text;
-    for (int i = 2; i < argc; ++i) text += std::string(" \"") + argv[i] + "\"";
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool blanks = argument.find_first_of(" \t") != std::string::npos;
+        text += blanks ? " \"" + argument + "\"" : " " + argument;
+    }
     return text;
 }
 
@@ -44,7 +50,7 @@ int main(int argc, char** argv) {
     Log().AddStreamSink(stdout);
     SetSetupFolder(folder.string());
     const std::string line =
-        "\"" + (folder / "setup.exe").string() + "\"" + QuotedArguments(argc, argv);
+        "\"" + (folder / "setup.exe").string() + "\"" + CommandLineArguments(argc, argv);
     const CommandLine command(line.c_str(), " \t", '"');
     EventLogger events;
     ConfigInterpreter config(command, "config.xml", "standard.xml", "settings.xml", &events,

@@ -28,9 +28,11 @@ std::string Codes(const std::set<int>& codes) {
     return text.empty() ? "-" : text;
 }
 
+// The conditions of a flow element; the filter of an element without InstallAction and
+// InstallMode always holds and is left out.
 std::string ConditionText(const FBase& element) {
     std::string text;
-    if (element.ImplicitCondition())
+    if (element.ImplicitCondition() && element.ImplicitCondition()->Text() != "(1) AND (1)")
         text = element.ImplicitCondition()->Text();
     if (element.ExplicitCondition())
         text += (text.empty() ? "" : " AND ") + element.ExplicitCondition()->Text();

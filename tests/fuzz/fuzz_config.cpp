@@ -25,8 +25,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // fuzzer does not write a log entry per input to the disk.
     unsetenv("TEMP");
     unsetenv("ALLUSERSPROFILE");
-    char folder[] = "/tmp/tarvex-fuzz-config-XXXXXX";
-    if (!mkdtemp(folder))
+    // In memory when the system offers it: three files are written per input, and a disk
+    // that another program keeps busy could stall one for longer than the time limit.
+    char inMemory[] = "/dev/shm/tarvex-fuzz-config-XXXXXX";
+    char onDisk[] = "/tmp/tarvex-fuzz-config-XXXXXX";
+    const char* folder = mkdtemp(inMemory);
+    if (!folder)
+        folder = mkdtemp(onDisk);
+    if (!folder)
         std::abort();
     Folder() = folder;
     std::atexit([] { std::filesystem::remove_all(Folder()); });
