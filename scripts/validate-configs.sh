@@ -6,7 +6,8 @@
 #
 #   scripts/validate-configs.sh FILE...        validate these files
 #   scripts/validate-configs.sh --all          every configuration under sample/, bench/
-#                                              and tests/, and the schemas' own cases:
+#                                              and tests/, the config.xml the benchmark
+#                                              writes, and the schemas' own cases:
 #                                              tests/config/valid/ must validate,
 #                                              tests/config/invalid/ must not.
 set -euo pipefail
@@ -56,6 +57,24 @@ while IFS= read -r file; do
     status=1
   fi
 done < <(find "$ROOT/sample" "$ROOT/bench" "$ROOT/tests" -name '*.xml' -not -path '*/config/invalid/*' | sort)
+
+# The benchmark writes its config.xml with a function of its script: that function, with
+# the guid helper it calls, writes one here too (a chain of 3), so that it is checked as
+# well.
+generated=$(mktemp -d)
+trap 'rm -rf "$generated"' EXIT
+if (eval "$(sed -n -e '/^guid() /p' -e '/^write_config() {/,/^}/p' "$ROOT/bench/run-benchmark.sh")" &&
+  write_config 3) >"$generated/bench-config.xml" 2>/dev/null && [ -s "$generated/bench-config.xml" ]; then
+  checked=$((checked + 1))
+  if ! findings=$(validate "$generated/bench-config.xml" 2>&1); then
+    echo "$findings" >&2
+    echo "validate-configs: the config.xml the benchmark writes does not validate" >&2
+    status=1
+  fi
+else
+  echo "validate-configs: could not write the benchmark's config.xml with its own function" >&2
+  status=1
+fi
 
 # Each faulty file names, in a comment "refused: TEXT", a part of the finding it must give,
 # so that it is refused for its own fault and not for another one.
