@@ -6,10 +6,13 @@
 # report ends the target's run; it is left in build/fuzz/findings/<target>/ and the script
 # fails. The corpus each target grows is kept in build/fuzz/corpus/<target>/.
 #
-#   scripts/fuzz.sh [--runs N] [--jobs N] [--build-dir DIR] [--no-build] [target...]
+# --timeout sets the seconds an input may take (default 1).
+#
+#   scripts/fuzz.sh [--runs N] [--timeout S] [--jobs N] [--build-dir DIR] [--no-build] [target...]
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 RUNS=100000
+TIMEOUT=1
 JOBS=2
 BUILD="$ROOT/build/fuzz"
 BUILD_IT=1
@@ -17,6 +20,7 @@ TARGETS=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) RUNS=$2; shift 2 ;;
+    --timeout) TIMEOUT=$2; shift 2 ;;
     --jobs) JOBS=$2; shift 2 ;;
     --build-dir) BUILD=$2; shift 2 ;;
     --no-build) BUILD_IT=0; shift ;;
@@ -28,7 +32,10 @@ done
   TARGETS=(fuzz_expression fuzz_config fuzz_command_line fuzz_plugin_call fuzz_checksum_list)
 
 if [ $BUILD_IT -eq 1 ]; then
-  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  # -O1 with line tables only: quick to compile, fast enough to run, and stack traces that
+  # name the lines.
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=None \
+    "-DCMAKE_C_FLAGS=-O1 -gline-tables-only" "-DCMAKE_CXX_FLAGS=-O1 -gline-tables-only" \
     -DTARVEX_FUZZ=ON >/dev/null
   cmake --build "$BUILD" -j "$JOBS" --target "${TARGETS[@]}"
 fi
@@ -71,7 +78,7 @@ for target in "${TARGETS[@]}"; do
   mkdir -p "$corpus" "$findings"
   log="$BUILD/$target.log"
   start=$(date +%s)
-  if "$BUILD/tests/fuzz/$target" -runs="$RUNS" -timeout=1 -rss_limit_mb=2048 \
+  if "$BUILD/tests/fuzz/$target" -runs="$RUNS" -timeout="$TIMEOUT" -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$BUILD/seeds/$target" \
     >"$log" 2>&1; then
     executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
