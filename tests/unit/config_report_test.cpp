@@ -37,7 +37,8 @@ std::string Config(const std::string& contents, const std::string& version = "2"
 const char kPre[] = R"(<Package Tag="PRE" Type="MSI" Name="Pre" FileName="pre.msi">
     <Version Version="1.0" Detect="u{5A3D0001-7E57-4C0D-9A11-00000000FF01}"/>
     <InstallCondition Expr="[MainIsInstalled]=0" InstallAction="Install"/></Package>)";
-const char kMain[] = R"(<Package Tag="MAIN" Type="MSI" Name="Main" FileName="main.msi" Feature="MAIN" Vital="No"/>)";
+const char kMain[] =
+    R"(<Package Tag="MAIN" Type="MSI" Name="Main" FileName="main.msi" Feature="MAIN" Vital="No"/>)";
 const char kPost[] = R"(<Package Tag="TOOLS" Type="STD" Name="Tools"/>)";
 
 class ConfigReportTest : public ::testing::Test {
@@ -86,7 +87,8 @@ TEST_F(ConfigReportTest, AcceptedChainIsListedInOrderWithWhatItsDecisionsUse) {
     const std::size_t pre = text_.find("Package   : 'Pre' (prerequisite, tag 'PRE', type 'MSI')");
     const std::size_t main = text_.find("Package   : 'Main' (MAIN, tag 'MAIN', type 'MSI')");
     const std::size_t execute = text_.find("SetProperty 'A=1' when [B]=2");
-    const std::size_t post = text_.find("Package   : 'Tools' (postrequisite, tag 'TOOLS', type 'EXE')");
+    const std::size_t post =
+        text_.find("Package   : 'Tools' (postrequisite, tag 'TOOLS', type 'EXE')");
     ASSERT_NE(std::string::npos, pre) << text_;
     ASSERT_NE(std::string::npos, main) << text_;
     ASSERT_NE(std::string::npos, execute) << text_;
@@ -99,8 +101,7 @@ TEST_F(ConfigReportTest, AcceptedChainIsListedInOrderWithWhatItsDecisionsUse) {
     EXPECT_TRUE(Contains(text_, "success 0,3010, error 1603, cancel -, reboot '3010'")) << text_;
     EXPECT_TRUE(Contains(text_, "success *, error -")) << text_;
     EXPECT_TRUE(Contains(text_, "vital No, refcount Yes")) << text_;
-    EXPECT_TRUE(
-        Contains(text_, "detect 'u{5A3D0001-7E57-4C0D-9A11-00000000FF01}', version '1.0'"))
+    EXPECT_TRUE(Contains(text_, "detect 'u{5A3D0001-7E57-4C0D-9A11-00000000FF01}', version '1.0'"))
         << text_;
     EXPECT_TRUE(Contains(text_, "install when [MainIsInstalled]=0 and 0 OR [Action]=Install"))
         << text_;
