@@ -15,7 +15,8 @@ JOBS=$(nproc)
 PACKAGES=(cmake make g++ ninja-build
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 wine msitools wixl xvfb xauth imagemagick x11-utils
-  libboost1.81-dev libxml2-dev googletest dpkg-dev clang-format nsis)
+  libboost1.81-dev libxml2-dev googletest dpkg-dev clang-format nsis
+  libxml2-utils xsltproc clang libclang-rt-14-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
