@@ -1,4 +1,4 @@
-// Parsing access specifications into rules.
+// Parsing access rule texts into rules.
 
 #include "access_rules.h"
 

@@ -1,7 +1,7 @@
 #pragma once
-// The access specification of SetAccessPermissions and the rights the procedures grant.
+// The access rule text of SetAccessPermissions and the rights the procedures grant.
 //
-// A specification is a list of rules separated by ";", each "account:rights". The account
+// A rule text is a list of rules separated by ";", each "account:rights". The account
 // is a security identifier in text form ("S-1-5-32-545") or one of the words
 // "CurrentUser", "Users", "Administrators", "AuthenticatedUsers", "System". The rights are
 // "R" (read), "RX" (read and execute), "W" (write) or "M" (modify: read, write, execute,
@@ -24,7 +24,7 @@ constexpr unsigned long kWriteOwnerRight = 0x00080000UL;
 // to change rules or owner; 0 for an unknown word.
 unsigned long RightsMask(const std::string& word, bool registryKey);
 
-// The rules of a specification; false with the reason for an empty list, an unknown account
+// The rules of a rule text; false with the reason for an empty list, an unknown account
 // word or rights word, or an account that stands for everyone.
 bool ParseAccessRules(const std::string& spec, bool registryKey, std::vector<AccessRule>* rules,
                       std::string* reason);

@@ -1,6 +1,5 @@
-// The procedure table of utils.dll, in its fixed order. The procedures that this build does
-// not carry yet answer with kPluginNotAvailable and the log line "<name> is not available
-// in this build"; none of them pretends to succeed.
+// The procedure table of utils.dll, in its fixed order. Each procedure lives in the file of
+// its concern (products, processes and services, registry, files, text, system, dialogs).
 
 #include <cctype>
 #include <string>
