@@ -1,0 +1,68 @@
+#pragma once
+// The machine as the custom actions reach it: processes, windows, events, memory, files,
+// the registry and Windows Installer's product queries. machine_win32.cpp holds the
+// system's; the host tests hand the actions a fake, which is also how the actions that
+// need a facility Wine lacks are tested.
+
+#include <string>
+
+class InstallerQueries;
+
+// A program to start. commandLine is complete (program path quoted); program is the path
+// itself, handed to the system separately so that it is never searched for.
+struct LaunchRequest {
+    std::string program;
+    std::string commandLine;
+    std::string folder;  // working folder; empty: the caller's
+    bool wait = true;
+    bool toFront = false;  // while waiting, bring the program's windows to the foreground
+};
+
+struct LaunchResult {
+    bool started = false;
+    unsigned long error = 0;     // the system's error code when it did not start
+    unsigned long exitCode = 0;  // with wait
+};
+
+class ActionMachine {
+  public:
+    virtual ~ActionMachine() = default;
+
+    // Whether a process runs whose main module has that base name (any case).
+    virtual bool ProcessRunning(const std::string& moduleName) = 0;
+    // Ends every process whose main module has that base name, except this process; true
+    // when each of them really ended (bounded wait). *count receives how many matched.
+    virtual bool EndProcesses(const std::string& moduleName, int* count) = 0;
+    virtual LaunchResult Launch(const LaunchRequest& request) = 0;
+    // Opens file with the shell verb "open", shown normally; 0 or the system's error code.
+    virtual unsigned long ShellOpen(const std::string& file, const std::string& arguments) = 0;
+    // Whether a named event of that name can be opened.
+    virtual bool EventExists(const std::string& name) = 0;
+    virtual unsigned long long PhysicalMemoryBytes() = 0;
+
+    // The version of a file as Windows Installer reports it; empty when it has none.
+    virtual std::string FileVersion(const std::string& path) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
+    // Replaces the file's contents: written to a unique file beside it first, which takes
+    // the place of the original only when complete (keeping the original's security);
+    // clears the read-only attribute. 0 or the system's error code.
+    virtual unsigned long RewriteFile(const std::string& path, const std::string& bytes) = 0;
+    // Copies source over target; 0 or the system's error code.
+    virtual unsigned long CopyOneFile(const std::string& source, const std::string& target) = 0;
+    // The number of values of a key under HKEY_LOCAL_MACHINE (64-bit view); -1 when it
+    // cannot be opened.
+    virtual int CountKeyValues(const std::string& keyPath) = 0;
+
+    // Window checks: the top-level window titled title exists, and then whether a child
+    // with the text buttonText was found and pressed.
+    struct DialogAnswer {
+        bool windowFound = false;
+        bool buttonPressed = false;
+    };
+    virtual DialogAnswer PressDialogButton(const std::string& title,
+                                           const std::string& buttonText) = 0;
+    virtual void Sleep(unsigned seconds) = 0;
+
+    virtual InstallerQueries& Installer() = 0;
+};

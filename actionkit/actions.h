@@ -1,0 +1,40 @@
+#pragma once
+// The custom actions of actionkit.dll as platform-neutral functions of their context; the
+// exports (exports_win32.cpp) only build the context from the installer's session. Each
+// reads its input properties, does one job, writes its output properties and returns
+// kActionSuccess, unless its comment says when it stops the installation.
+
+#include "action_context.h"
+
+// Processes, programs, events and memory (process_actions.cpp).
+unsigned LaunchAppAction(ActionContext& context);  // exit code mapped, see launch_command.h
+unsigned LaunchExeAction(ActionContext& context);
+unsigned ShellOpenAction(ActionContext& context);
+unsigned KillAppAction(ActionContext& context);
+unsigned FindProcessAction(ActionContext& context);
+unsigned CheckGlobalEventAction(ActionContext& context);
+unsigned MemoryRequirementMetAction(ActionContext& context);
+
+// Versions and products (product_actions.cpp).
+unsigned CmpProductVersionStringsAction(ActionContext& context);
+unsigned GetShortVersionAction(ActionContext& context);
+unsigned GetProductVersionAction(ActionContext& context);
+unsigned CheckProductVersionAction(ActionContext& context);
+unsigned FindProductCodeAction(ActionContext& context);
+unsigned DetectOldProductsAction(ActionContext& context);
+unsigned GetFileVersionAction(ActionContext& context);
+
+// Files, texts and the registry (file_actions.cpp).
+// SearchAndReplace and its variant run deferred: a failure stops the installation, since
+// they have no property to report it through.
+unsigned SearchAndReplaceAction(ActionContext& context, bool noneMeansEmpty);
+unsigned SearchAndReplaceMsiAction(ActionContext& context);
+unsigned CleanStringAction(ActionContext& context);
+unsigned FileExistsAction(ActionContext& context);
+unsigned CopyFileAction(ActionContext& context);
+unsigned CountRegKeyValuesAction(ActionContext& context);
+unsigned GetShaHashAction(ActionContext& context);
+
+// An action this build does not carry: logs ".Error: <name> is not available in this
+// build" and stops the installation (a package must not go on believing it ran).
+unsigned NotAvailableAction(ActionContext& context, const char* name);
