@@ -21,9 +21,9 @@ int Number(const char* text) {
     return static_cast<int>(std::strtol(text ? text : "", nullptr, 10));
 }
 
-// Arguments: command, arguments, wait flag, optional working folder.
+// Arguments: command, arguments, wait flag, optional working folder (more are ignored).
 int LaunchExeProc(ActionContext& context, int argc, char** argv, char*) {
-    if (argc < 4 || argc > 5)
+    if (argc < 4)
         return kCallBadArgCount;
     LaunchRequest request;
     request.wait = Number(argv[3]) != 0;

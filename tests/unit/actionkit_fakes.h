@@ -1,0 +1,160 @@
+#pragma once
+// A session and a machine for the custom actions of actionkit, so that their logic runs
+// without Windows Installer.
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "action_context.h"
+#include "product_info.h"
+
+class FakeActionSession : public ActionSession {
+  public:
+    std::map<std::string, std::string> properties;
+    std::vector<std::string> lines;
+    bool refuseSet = false;
+
+    std::string Get(const char* name) override {
+        auto found = properties.find(name);
+        return found == properties.end() ? std::string() : found->second;
+    }
+    unsigned Set(const char* name, const std::string& value) override {
+        if (refuseSet)
+            return 1627;  // ERROR_FUNCTION_FAILED, as in a deferred action
+        properties[name] = value;
+        return 0;
+    }
+    void Write(const std::string& line) override { lines.push_back(line); }
+
+    bool Logged(const std::string& part) const {
+        for (const std::string& line : lines) {
+            if (line.find(part) != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+    std::string AllLines() const {
+        std::string all;
+        for (const std::string& line : lines) all += line + "\n";
+        return all;
+    }
+};
+
+// Related products by upgrade code and versions by product code.
+class FakeActionProducts : public InstallerQueries {
+  public:
+    std::map<std::string, std::vector<std::string>> related;
+    std::map<std::string, std::string> versions;
+
+    long RelatedProduct(const char* upgradeCode, unsigned long index, std::string* code) override {
+        auto found = related.find(upgradeCode);
+        if (found == related.end() || index >= found->second.size())
+            return kInstallerNoMoreItems;
+        *code = found->second[index];
+        return kInstallerSuccess;
+    }
+    long InstalledProduct(unsigned long, std::string*) override { return kInstallerNoMoreItems; }
+    long ProductProperty(const char* code, const char* property, std::string* value) override {
+        auto found = versions.find(code);
+        if (std::string(property) != "VersionString" || found == versions.end())
+            return 1605;  // ERROR_UNKNOWN_PRODUCT
+        *value = found->second;
+        return kInstallerSuccess;
+    }
+    std::unique_ptr<InstallerPackage> OpenPackage(const char*, long* error) override {
+        *error = 1619;
+        return nullptr;
+    }
+    bool ReadRegistry(const std::string&, RegistryView, std::string*, long* error) override {
+        *error = 2;
+        return false;
+    }
+    long ListMachineSubkeys(const char*, RegistryView, std::vector<std::string>*) override {
+        return 2;
+    }
+    std::string FileVersion(const char*) override { return std::string(); }
+    std::string FileProductName(const char*) override { return std::string(); }
+};
+
+class FakeActionMachine : public ActionMachine {
+  public:
+    std::vector<std::string> processes;
+    std::vector<std::string> events;
+    unsigned long long memory = 0;
+    std::map<std::string, std::string> files;
+    std::map<std::string, std::string> fileVersions;
+    std::map<std::string, int> keyValueCounts;
+    unsigned long rewriteError = 0;
+    std::vector<LaunchRequest> launches;
+    LaunchResult launchResult;
+    std::string dialogTitle;  // the one dialog on the screen, with an "OK" button
+    int dialogRoundsHidden = 0;
+    int dialogRounds = 0;
+    int sleeps = 0;
+    FakeActionProducts products;
+
+    bool ProcessRunning(const std::string& name) override {
+        for (const std::string& process : processes) {
+            if (process.size() == name.size() &&
+                std::equal(process.begin(), process.end(), name.begin(),
+                           [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+                return true;
+        }
+        return false;
+    }
+    bool EndProcesses(const std::string& name, int* count) override {
+        *count = ProcessRunning(name) ? 1 : 0;
+        return true;
+    }
+    LaunchResult Launch(const LaunchRequest& request) override {
+        launches.push_back(request);
+        return launchResult;
+    }
+    unsigned long ShellOpen(const std::string&, const std::string&) override { return 0; }
+    bool EventExists(const std::string& name) override {
+        return std::find(events.begin(), events.end(), name) != events.end();
+    }
+    unsigned long long PhysicalMemoryBytes() override { return memory; }
+    std::string FileVersion(const std::string& path) override {
+        auto found = fileVersions.find(path);
+        return found == fileVersions.end() ? std::string() : found->second;
+    }
+    bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+    bool ReadWholeFile(const std::string& path, std::string* bytes) override {
+        auto found = files.find(path);
+        if (found == files.end())
+            return false;
+        *bytes = found->second;
+        return true;
+    }
+    unsigned long RewriteFile(const std::string& path, const std::string& bytes) override {
+        if (rewriteError == 0)
+            files[path] = bytes;
+        return rewriteError;
+    }
+    unsigned long CopyOneFile(const std::string& source, const std::string& target) override {
+        if (!FileExists(source))
+            return 2;
+        files[target] = files[source];
+        return 0;
+    }
+    int CountKeyValues(const std::string& key) override {
+        auto found = keyValueCounts.find(key);
+        return found == keyValueCounts.end() ? -1 : found->second;
+    }
+    DialogAnswer PressDialogButton(const std::string& title, const std::string& button) override {
+        DialogAnswer answer;
+        ++dialogRounds;
+        if (title != dialogTitle || dialogRounds <= dialogRoundsHidden)
+            return answer;
+        answer.windowFound = true;
+        answer.buttonPressed = button == "OK";
+        return answer;
+    }
+    void Sleep(unsigned) override { ++sleeps; }
+    InstallerQueries& Installer() override { return products; }
+};

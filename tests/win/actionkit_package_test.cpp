@@ -1,0 +1,196 @@
+// actionkit.dll inside Windows Installer: packages built at build time call its actions as
+// immediate and deferred custom actions, are installed with msiexec, and record the output
+// properties in HKLM\Software\TarvexTests\ActionKit; the deferred actions leave files.
+
+#include <windows.h>
+#include <msi.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "child_process.h"
+
+namespace {
+
+const char kAlphaUpgradeCode[] = "{7A45E001-A1FA-4000-8000-0000000000FF}";
+const char kAlphaProductCode[] = "{7A45E001-A1FA-4000-8000-000000000100}";
+
+std::string FixtureFolder() {
+    return TestProgramFolder() + "\\..\\fixtures";
+}
+
+std::string WorkFolder() {
+    return TestProgramFolder() + "\\actionkit-work\\";
+}
+
+long Install(const std::string& package, const std::string& properties,
+             const std::string& logPath) {
+    const std::string command = "msiexec /i \"" + FixtureFolder() + "\\" + package +
+                                ".msi\" /qn /l*v \"" + logPath + "\" " + properties;
+    ChildProcess installer(command, TestProgramFolder(), {});
+    EXPECT_TRUE(installer.Started());
+    return installer.Wait(180000);
+}
+
+// A recorded value without its "v:" mark, or "<absent>".
+std::string Recorded(const std::string& key, const std::string& name) {
+    char value[512] = {};
+    DWORD size = sizeof(value);
+    const std::string path = "Software\\TarvexTests\\ActionKit\\" + key;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(),
+                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, value, &size) != ERROR_SUCCESS)
+        return "<absent>";
+    const std::string text = value;
+    return text.compare(0, 2, "v:") == 0 ? text.substr(2) : "<unmarked>" + text;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return "<missing>";
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string narrow;
+    for (char c : text.str()) {
+        if (c != '\0')  // the verbose log may be UTF-16
+            narrow += c;
+    }
+    return narrow;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string FixtureChild() {
+    return TestProgramFolder() + "\\fixture_child.exe";
+}
+
+std::string FileVersionOf(const std::string& path) {
+    char version[128] = {};
+    DWORD size = sizeof(version);
+    if (MsiGetFileVersionA(path.c_str(), version, &size, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::string();
+    return version;
+}
+
+class ActionKitPackageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CreateDirectoryA(WorkFolder().c_str(), nullptr);
+        WriteText(WorkFolder() + "immediate.ini", "a=@OLD@;b=@OLD@");
+        WriteText(WorkFolder() + "deferred.ini", "x=@OLD@\r\n");
+        WriteText(WorkFolder() + "deferred2.ini", "k=@GONE@v");
+        SetFileAttributesA((WorkFolder() + "deferred2.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, sizeof(system));
+        ASSERT_TRUE(CopyFileA((std::string(system) + "\\msi.dll").c_str(),
+                              (WorkFolder() + "versioned.exe").c_str(), FALSE));
+        HKEY key = nullptr;
+        ASSERT_EQ(
+            ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\ActionKit\\Counted", 0,
+                            nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr, &key, nullptr));
+        for (const char* name : {"one", "two", "three"})
+            RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+        RegCloseKey(key);
+    }
+};
+
+TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
+    ASSERT_EQ(0, Install("alpha", "", TestProgramFolder() + "\\actionkit_alpha.log"));
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "TarvexTestsActionKitEvent");
+    ASSERT_NE(nullptr, event);
+    ChildProcess sleeper("\"" + FixtureChild() + "\" --sleep 120000", TestProgramFolder(), {});
+    ASSERT_TRUE(sleeper.Started());
+
+    const std::string log = TestProgramFolder() + "\\actionkit_actions.log";
+    const std::string properties = "FIXTURECHILD=\"" + FixtureChild() + "\" WORKDIR=\"" +
+                                   WorkFolder() + "\" OLDUPGRADECODE=" + kAlphaUpgradeCode;
+    EXPECT_EQ(0, Install("actionkit_actions", properties, log)) << FileText(log);
+    CloseHandle(event);
+    // KillApp ended the sleeping fixture with exit code 1 (never 259, "still running").
+    EXPECT_EQ(1, sleeper.Wait(10000));
+
+    const struct {
+        const char* name;
+        std::string expected;
+    } values[] = {
+        {"FindRunning", "1"},
+        {"FindMissing", "0"},
+        {"EventFound", "1"},
+        {"EventMissing", "0"},
+        {"MemoryLow", "1"},
+        {"MemoryHuge", "0"},
+        {"CmpVersions", "1"},
+        {"ShortVersion", "4.10.1234"},
+        {"ProductCodeFound", kAlphaProductCode},
+        {"OldAppGuid", kAlphaProductCode},
+        {"OldAppCounter", "1"},
+        {"ProductVersion", "1.0.0"},
+        {"CheckVersion", "1"},
+        {"FileVersion", FileVersionOf(WorkFolder() + "versioned.exe")},
+        {"SubstCount", "2"},
+        {"CleanMe", "My_App_1_0"},
+        {"FileDoesExist", "1"},
+        {"CopyFileResult", "1"},
+        {"KeyValueCount", "3"},
+        {"PasswordHash", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        {"LaunchExeRetCode", "7"},
+        {"LaunchExeQuoted", "-1"},
+        {"LaunchAppRetCode", "0"},
+        {"CallProcCompare", "-1"},
+        {"CallProcProduct", "1.0.0"},
+        {"CallProcRange", "1"},
+    };
+    for (const auto& value : values)
+        EXPECT_EQ(value.expected, Recorded("Actions", value.name)) << value.name;
+    EXPECT_NE("", FileVersionOf(WorkFolder() + "versioned.exe"));
+
+    EXPECT_EQ("a=immediate-new;b=immediate-new", FileText(WorkFolder() + "immediate.ini"));
+    EXPECT_EQ("a=immediate-new;b=immediate-new", FileText(WorkFolder() + "copied.ini"));
+    EXPECT_EQ("x=deferred|new\r\n", FileText(WorkFolder() + "deferred.ini"));
+    EXPECT_EQ("k=v", FileText(WorkFolder() + "deferred2.ini"));
+    EXPECT_EQ("done", FileText(WorkFolder() + "deferred-launch.txt"));
+    EXPECT_EQ("done", FileText(WorkFolder() + "deferred-call.txt"));
+    // The file value with a quote started nothing: no file was touched.
+    EXPECT_EQ("<missing>", FileText(WorkFolder() + "quoted.txt"));
+    // The unquoted program path was quoted; the quoted argument stayed one argument.
+    EXPECT_EQ("one\ntwo three\n", FileText(WorkFolder() + "immediate-args.txt"));
+
+    const std::string text = FileText(log);
+    EXPECT_NE(std::string::npos, text.find(".Info: CallProc> Calling CompareVersionsProc(), "
+                                           "Params = 3"));
+    EXPECT_NE(std::string::npos, text.find(".Info: CallProc> Return property: AK_CMP = -1"));
+    EXPECT_NE(std::string::npos, text.find(".Info: LaunchExeProc> Cmd = \"" + FixtureChild()));
+    EXPECT_NE(std::string::npos, text.find(".FileDoesExist = 1"));
+}
+
+// Codes of the dispatcher and of a failed program reach the installer as 1603: the
+// installation stops, and nothing is recorded.
+TEST_F(ActionKitPackageTest, DispatcherCodesAndFailedProgramsStopTheInstallation) {
+    const struct {
+        const char* package;
+        const char* line;
+    } cases[] = {
+        {"actionkit_notfound", ".Error: CallProc> Proc NoSuchProc not found"},
+        {"actionkit_badcount",
+         ".Error: CallProc> Proc CompareVersionsProc - incorrect number of parameters"},
+        {"actionkit_exitcode", ".Info: LaunchApp> Exit code 5"},
+    };
+    for (const auto& c : cases) {
+        const std::string log = TestProgramFolder() + "\\" + c.package + ".log";
+        EXPECT_EQ(1603, Install(c.package, "FIXTURECHILD=\"" + FixtureChild() + "\"", log))
+            << c.package;
+        EXPECT_EQ("<absent>", Recorded(c.package, "Result")) << c.package;
+        EXPECT_NE(std::string::npos, FileText(log).find(c.line)) << c.package;
+    }
+    const std::string log = TestProgramFolder() + "\\actionkit_callok.log";
+    EXPECT_EQ(0, Install("actionkit_callok", "", log));
+    EXPECT_EQ("1", Recorded("actionkit_callok", "Result"));
+}
+
+}  // namespace
