@@ -61,6 +61,8 @@ unsigned LaunchExeAction(ActionContext& context) {
         result = context.machine.Launch(request);
     } else {
         context.log(".Error: LaunchExe> Invalid program path: '%s'", file.c_str());
+        context.Set("LaunchExeRetCode", "-1");
+        return kActionSuccess;
     }
     if (!result.started) {
         context.log(".Error: LaunchExe> Failed to create process (error code %lu)", result.error);

@@ -40,8 +40,8 @@ std::string Recorded(const std::string& key, const std::string& name) {
     char value[512] = {};
     DWORD size = sizeof(value);
     const std::string path = "Software\\TarvexTests\\ActionKit\\" + key;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(),
-                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, value, &size) != ERROR_SUCCESS)
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
         return "<absent>";
     const std::string text = value;
     return text.compare(0, 2, "v:") == 0 ? text.substr(2) : "<unmarked>" + text;
