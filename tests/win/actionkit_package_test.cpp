@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "child_process.h"
 
@@ -77,10 +79,78 @@ std::string FileVersionOf(const std::string& path) {
     return version;
 }
 
+// A window titled "TarvexTestsActionKitDialog" with a button "Press me", on a thread of its
+// own, that notes when the button is clicked.
+class TestDialog {
+  public:
+    TestDialog() : thread_([this] { Run(); }) {
+        for (int i = 0; i < 100 && !window_; ++i) Sleep(50);
+    }
+    ~TestDialog() {
+        if (window_)
+            PostMessageA(window_, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    bool Shown() const { return window_ != nullptr; }
+    bool Clicked() const { return clicked_; }
+
+  private:
+    static constexpr int kButtonId = 101;
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+        auto* self = reinterpret_cast<TestDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == WM_COMMAND && LOWORD(w) == kButtonId && HIWORD(w) == BN_CLICKED && self)
+            self->clicked_ = true;
+        if (message == WM_DESTROY)
+            PostQuitMessage(0);
+        return DefWindowProcA(window, message, w, l);
+    }
+    void Run() {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "TarvexTestsActionKitWindow";
+        RegisterClassA(&windowClass);
+        HWND window = CreateWindowA("TarvexTestsActionKitWindow", "TarvexTestsActionKitDialog",
+                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200, nullptr,
+                                    nullptr, windowClass.hInstance, nullptr);
+        if (!window)
+            return;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        CreateWindowA("BUTTON", "Press me", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 120, 30,
+                      window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
+                      windowClass.hInstance, nullptr);
+        window_ = window;
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+
+    std::atomic<HWND> window_{nullptr};
+    std::atomic<bool> clicked_{false};
+    std::thread thread_;
+};
+
+bool WaitForFile(const std::string& path) {
+    for (int i = 0; i < 200; ++i) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 class ActionKitPackageTest : public ::testing::Test {
   protected:
     void SetUp() override {
         CreateDirectoryA(WorkFolder().c_str(), nullptr);
+        // What the packages leave behind must come from this run.
+        for (const char* name : {"copied.ini", "deferred-call.txt", "deferred-launch.txt",
+                                 "immediate-args.txt", "quoted.txt", "shell-open.txt"})
+            DeleteFileA((WorkFolder() + name).c_str());
+        SetFileAttributesA((WorkFolder() + "deferred2.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
         WriteText(WorkFolder() + "immediate.ini", "a=@OLD@;b=@OLD@");
         WriteText(WorkFolder() + "deferred.ini", "x=@OLD@\r\n");
         WriteText(WorkFolder() + "deferred2.ini", "k=@GONE@v");
@@ -106,6 +176,8 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
     ASSERT_NE(nullptr, event);
     ChildProcess sleeper("\"" + FixtureChild() + "\" --sleep 120000", TestProgramFolder(), {});
     ASSERT_TRUE(sleeper.Started());
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Shown());
 
     const std::string log = TestProgramFolder() + "\\actionkit_actions.log";
     const std::string properties = "FIXTURECHILD=\"" + FixtureChild() + "\" WORKDIR=\"" +
@@ -145,6 +217,7 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
         {"CallProcCompare", "-1"},
         {"CallProcProduct", "1.0.0"},
         {"CallProcRange", "1"},
+        {"CallProcDismiss", "1"},
     };
     for (const auto& value : values)
         EXPECT_EQ(value.expected, Recorded("Actions", value.name)) << value.name;
@@ -156,6 +229,10 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
     EXPECT_EQ("k=v", FileText(WorkFolder() + "deferred2.ini"));
     EXPECT_EQ("done", FileText(WorkFolder() + "deferred-launch.txt"));
     EXPECT_EQ("done", FileText(WorkFolder() + "deferred-call.txt"));
+    // DismissDialog pressed the button; the shell started the fixture, which leaves a file.
+    for (int i = 0; i < 50 && !dialog.Clicked(); ++i) Sleep(100);
+    EXPECT_TRUE(dialog.Clicked());
+    EXPECT_TRUE(WaitForFile(WorkFolder() + "shell-open.txt"));
     // The file value with a quote started nothing: no file was touched.
     EXPECT_EQ("<missing>", FileText(WorkFolder() + "quoted.txt"));
     // The unquoted program path was quoted; the quoted argument stayed one argument.
