@@ -28,10 +28,12 @@ class ActionMachine {
   public:
     virtual ~ActionMachine() = default;
 
-    // Whether a process runs whose main module has that base name (any case).
+    // Whether a process runs whose main module has that base name (any case); a name with a
+    // folder is compared with the full image path instead.
     virtual bool ProcessRunning(const std::string& moduleName) = 0;
-    // Ends every process whose main module has that base name, except this process; true
-    // when each of them really ended (bounded wait). *count receives how many matched.
+    // Ends every process that ProcessRunning would match, except this process and those it
+    // descends from; true when each of them really ended (bounded wait). *count receives
+    // how many were to end.
     virtual bool EndProcesses(const std::string& moduleName, int* count) = 0;
     virtual LaunchResult Launch(const LaunchRequest& request) = 0;
     // Opens file with the shell verb "open", shown normally; 0 or the system's error code.

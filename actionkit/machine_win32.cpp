@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -20,13 +21,18 @@ namespace {
 const DWORD kEndWaitMs = 5000;
 const DWORD kFrontPollMs = 250;
 
-// The identifiers of the processes whose executable has that base name (any case).
-std::vector<DWORD> ProcessesNamed(const std::string& moduleName) {
-    std::vector<DWORD> found;
+struct ProcessEntry {
+    DWORD id;
+    DWORD parent;
+    std::string file;  // the executable's file name
+};
+
+std::vector<ProcessEntry> RunningProcesses() {
+    std::vector<ProcessEntry> processes;
     // CreateToolhelp32Snapshot fails with INVALID_HANDLE_VALUE, as CreateFile does.
     FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.Valid())
-        return found;
+        return processes;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32First(snapshot.Get(), &entry); more;
@@ -35,10 +41,44 @@ std::vector<DWORD> ProcessesNamed(const std::string& moduleName) {
         const std::size_t slash = name.find_last_of("\\/");
         if (slash != std::string::npos)
             name = name.substr(slash + 1);
-        if (EqualsNoCase(name.c_str(), moduleName.c_str()))
-            found.push_back(entry.th32ProcessID);
+        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID, name});
     }
-    return found;
+    return processes;
+}
+
+std::string ImagePath(DWORD id) {
+    KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    char path[MAX_PATH] = {};
+    DWORD size = sizeof(path);
+    if (!process.Get() || !QueryFullProcessImageNameA(process.Get(), 0, path, &size))
+        return std::string();
+    return path;
+}
+
+// A name with a folder matches the full image path only; a bare name the file name (any
+// case).
+bool Matches(const ProcessEntry& process, const std::string& moduleName) {
+    if (moduleName.find_first_of("\\/") == std::string::npos)
+        return EqualsNoCase(process.file.c_str(), moduleName.c_str());
+    return EqualsNoCase(ImagePath(process.id).c_str(), moduleName.c_str());
+}
+
+// This process and the processes it descends from (the installer that runs the action):
+// never ended, whatever their names.
+std::vector<DWORD> OwnLine(const std::vector<ProcessEntry>& processes) {
+    std::vector<DWORD> line = {GetCurrentProcessId()};
+    for (bool grew = true; grew && line.size() < 64;) {
+        grew = false;
+        for (const ProcessEntry& process : processes) {
+            if (process.id == line.back() && process.parent != 0 &&
+                std::find(line.begin(), line.end(), process.parent) == line.end()) {
+                line.push_back(process.parent);
+                grew = true;
+                break;
+            }
+        }
+    }
+    return line;
 }
 
 BOOL CALLBACK BringToFront(HWND window, LPARAM processId) {
@@ -70,19 +110,25 @@ BOOL CALLBACK MatchButton(HWND child, LPARAM data) {
 }  // namespace
 
 bool SystemMachine::ProcessRunning(const std::string& moduleName) {
-    return !ProcessesNamed(moduleName).empty();
+    for (const ProcessEntry& process : RunningProcesses()) {
+        if (Matches(process, moduleName))
+            return true;
+    }
+    return false;
 }
 
-// Never this process (the installer's custom-action host). Processes end with exit code 1:
-// 259 would read as "still running" to whoever asks later.
+// Processes end with exit code 1: 259 would read as "still running" to whoever asks later.
 bool SystemMachine::EndProcesses(const std::string& moduleName, int* count) {
     bool allEnded = true;
     *count = 0;
-    for (DWORD id : ProcessesNamed(moduleName)) {
-        if (id == GetCurrentProcessId())
+    const std::vector<ProcessEntry> processes = RunningProcesses();
+    const std::vector<DWORD> ownLine = OwnLine(processes);
+    for (const ProcessEntry& entry : processes) {
+        if (!Matches(entry, moduleName) ||
+            std::find(ownLine.begin(), ownLine.end(), entry.id) != ownLine.end())
             continue;
         ++*count;
-        KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.id));
         if (!process.Get() || !TerminateProcess(process.Get(), 1) ||
             WaitForSingleObject(process.Get(), kEndWaitMs) != WAIT_OBJECT_0)
             allEnded = false;
