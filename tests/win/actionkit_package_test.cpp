@@ -270,4 +270,49 @@ TEST_F(ActionKitPackageTest, DispatcherCodesAndFailedProgramsStopTheInstallation
     EXPECT_EQ("1", Recorded("actionkit_callok", "Result"));
 }
 
+// An export of library as a function of type F (through void (*)(), the generic function
+// pointer type, so that the cast is one the compiler accepts without a warning).
+template <typename F>
+F Export(HMODULE library, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+// The exports that programs call directly, with the signatures the library defines.
+TEST(ActionKitPlainExportsTest, HashCopyLaunchAndEnd) {
+    HMODULE library = LoadLibraryA((TestProgramFolder() + "\\..\\bin\\actionkit.dll").c_str());
+    ASSERT_NE(nullptr, library);
+    using Hash = int(__stdcall*)(const char*, char*);
+    using Copy = int(__stdcall*)(const char*, const char*);
+    using Launch = long(__stdcall*)(const char*, const char*, const char*);
+    using End = int(__stdcall*)(const char*);
+    auto hash = Export<Hash>(library, "GetShaHash");
+    auto copy = Export<Copy>(library, "copy1file");
+    auto launch = Export<Launch>(library, "LaunchExecutable");
+    auto end = Export<End>(library, "MyKillProcess");
+    ASSERT_TRUE(hash && copy && launch && end);
+
+    char digest[41] = {};
+    EXPECT_EQ(1, hash("abc", digest));
+    EXPECT_STREQ("a9993e364706816aba3e25717850c26c9cd0d89d", digest);
+    EXPECT_EQ(0, hash(nullptr, digest));
+
+    CreateDirectoryA(WorkFolder().c_str(), nullptr);
+    WriteText(WorkFolder() + "plain-source.txt", "plain");
+    DeleteFileA((WorkFolder() + "plain-copy.txt").c_str());
+    EXPECT_EQ(1, copy((WorkFolder() + "plain-source.txt").c_str(),
+                      (WorkFolder() + "plain-copy.txt").c_str()));
+    EXPECT_EQ("plain", FileText(WorkFolder() + "plain-copy.txt"));
+    EXPECT_EQ(0, copy((WorkFolder() + "no-such-file.txt").c_str(),
+                      (WorkFolder() + "plain-copy.txt").c_str()));
+
+    EXPECT_EQ(3, launch(FixtureChild().c_str(), "--exit 3", nullptr));
+    EXPECT_EQ(-1, launch((WorkFolder() + "no-such-program.exe").c_str(), "", nullptr));
+
+    ChildProcess sleeper("\"" + FixtureChild() + "\" --sleep 120000", TestProgramFolder(), {});
+    ASSERT_TRUE(sleeper.Started());
+    EXPECT_EQ(1, end("fixture_child.exe"));
+    EXPECT_EQ(1, sleeper.Wait(10000));
+    FreeLibrary(library);
+}
+
 }  // namespace
