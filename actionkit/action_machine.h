@@ -7,6 +7,7 @@
 #include <string>
 
 class InstallerQueries;
+class RegistryAccess;
 
 // A program to start. commandLine is complete (program path quoted); program is the path
 // itself, handed to the system separately so that it is never searched for.
@@ -67,4 +68,10 @@ class ActionMachine {
     virtual void Sleep(unsigned seconds) = 0;
 
     virtual InstallerQueries& Installer() = 0;
+    // The registry; the actions name the view they write in.
+    virtual RegistryAccess& Registry() = 0;
+    // An entry of an ini file, or fallback when the file, the section or the entry is
+    // missing.
+    virtual std::string IniEntry(const std::string& path, const char* section, const char* key,
+                                 const char* fallback) = 0;
 };

@@ -35,6 +35,20 @@ unsigned CopyFileAction(ActionContext& context);
 unsigned CountRegKeyValuesAction(ActionContext& context);
 unsigned GetShaHashAction(ActionContext& context);
 
+// The registry below HKEY_LOCAL_MACHINE (registry_actions.cpp). UpdateRegistryValue runs
+// deferred: a failure stops the installation.
+unsigned UpdateRegistryValueAction(ActionContext& context, bool noneMeansEmpty);
+unsigned SetRemoteAccessExternalPingAction(ActionContext& context);
+unsigned AddAppToRegListAction(ActionContext& context);
+unsigned DelAppFromRegListAction(ActionContext& context);
+
+// Product ini files (ini_actions.cpp).
+unsigned ReadDBVersionAction(ActionContext& context);
+unsigned IsChassisAction(ActionContext& context);
+// Whether the "Manufacturer" of the "General" section of that ini file names the product
+// family (the dispatcher's IsChassis shares it).
+bool ChassisFromIni(ActionContext& context, const std::string& path);
+
 // An action this build does not carry: logs ".Error: <name> is not available in this
 // build" and stops the installation (a package must not go on believing it ran).
 unsigned NotAvailableAction(ActionContext& context, const char* name);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "actions.h"
 #include "call_dispatch.h"
 #include "launch_command.h"
 #include "product_lookup.h"
@@ -144,7 +145,15 @@ int DismissDialog(ActionContext& context, int argc, char** argv, char*) {
     return 0;
 }
 
-// Product details and the logon check that this build does not carry.
+// As the export: the ini file is the argument, else "CHASSISARG"; 1 for a chassis, else 0.
+int IsChassisProc(ActionContext& context, int argc, char** argv, char*) {
+    if (argc > 2)
+        return kCallBadArgCount;
+    std::string path = argc == 2 ? argv[1] : context.Get("CHASSISARG");
+    return ChassisFromIni(context, path.empty() ? "NONE" : path) ? 1 : 0;
+}
+
+// The logon check that this build does not carry.
 int NotAvailable(ActionContext&, int, char**, char*) {
     return kCallNotAvailable;
 }
@@ -159,7 +168,7 @@ const CallEntry kCallTable[] = {
     {"CheckProductVersionProc", CheckProductVersionProc, 0},
     {"CountRegKeyValuesProc", CountRegKeyValuesProc, 0},
     {"FindProcessProc", FindProcessProc, 0},
-    {"IsChassis", NotAvailable, 0},
+    {"IsChassis", IsChassisProc, 0},
     {"DismissDialog", DismissDialog, 0},
     {"CheckLoginCredentials", NotAvailable, 0},
 };

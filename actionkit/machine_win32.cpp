@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "product_info.h"
+#include "registry.h"
 #include "text_util.h"
 #include "unique_handle_win32.h"
 
@@ -284,4 +285,15 @@ void SystemMachine::Sleep(unsigned seconds) {
 
 InstallerQueries& SystemMachine::Installer() {
     return SystemInstallerQueries();
+}
+
+RegistryAccess& SystemMachine::Registry() {
+    return SystemRegistry();
+}
+
+std::string SystemMachine::IniEntry(const std::string& path, const char* section, const char* key,
+                                    const char* fallback) {
+    char value[1024] = {};
+    GetPrivateProfileStringA(section, key, fallback, value, sizeof(value), path.c_str());
+    return value;
 }

@@ -21,4 +21,7 @@ class SystemMachine : public ActionMachine {
                                    const std::string& buttonText) override;
     void Sleep(unsigned seconds) override;
     InstallerQueries& Installer() override;
+    RegistryAccess& Registry() override;
+    std::string IniEntry(const std::string& path, const char* section, const char* key,
+                         const char* fallback) override;
 };

@@ -73,7 +73,8 @@ TEST_F(CallProcTest, UnknownNamesWrongCountsAndBadTextsStopTheInstallation) {
          ".Error: CallProc> Proc CompareVersionsProc - incorrect number of parameters"},
         {"LaunchExeProc(a||b):R",
          ".Error: CallProc> Proc LaunchExeProc - incorrect number of parameters"},
-        {"IsChassis(x):R", ".Error: CallProc> Proc IsChassis is not available in this build"},
+        {"CheckLoginCredentials(x):R",
+         ".Error: CallProc> Proc CheckLoginCredentials is not available in this build"},
         {"CompareVersionsProc 1 2", ".Error: CallProc> Incorrect format"},
         {"", ".Error: CallProc> Property not found: CustomActionData/CallProcData"},
     };

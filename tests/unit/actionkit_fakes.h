@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "action_context.h"
+#include "fake_run.h"
 #include "product_info.h"
 
 class FakeActionSession : public ActionSession {
@@ -96,6 +97,9 @@ class FakeActionMachine : public ActionMachine {
     int dialogRounds = 0;
     int sleeps = 0;
     FakeActionProducts products;
+    FakeMachine registry;  // its registry only
+    // Ini entries by "<path>|<section>|<key>".
+    std::map<std::string, std::string> iniEntries;
 
     bool ProcessRunning(const std::string& name) override {
         for (const std::string& process : processes) {
@@ -157,4 +161,10 @@ class FakeActionMachine : public ActionMachine {
     }
     void Sleep(unsigned) override { ++sleeps; }
     InstallerQueries& Installer() override { return products; }
+    RegistryAccess& Registry() override { return registry; }
+    std::string IniEntry(const std::string& path, const char* section, const char* key,
+                         const char* fallback) override {
+        auto found = iniEntries.find(path + "|" + section + "|" + key);
+        return found == iniEntries.end() ? fallback : found->second;
+    }
 };

@@ -1,0 +1,125 @@
+// The actions of actionkit that write the registry and read product ini files, against a
+// fake session and machine.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "actionkit_fakes.h"
+#include "actions.h"
+#include "call_dispatch.h"
+
+namespace {
+
+const char* const kListKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\AkTest\\Apps";
+
+class ActionKitRegistryTest : public ::testing::Test {
+  protected:
+    FakeActionSession session;
+    FakeActionMachine machine;
+    ActionContext context{session, machine};
+
+    std::string Value(const std::string& path) { return machine.registry.Value(path); }
+};
+
+TEST_F(ActionKitRegistryTest, UpdateRegistryValueCreatesTheKeyAndSetsTheText) {
+    session.properties["CustomActionData"] = "SOFTWARE\\AkTest\\New|Folder|C:\\a|b";
+    EXPECT_EQ(kActionSuccess, UpdateRegistryValueAction(context, false));
+    EXPECT_EQ("C:\\a|b", Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\AkTest\\New\\Folder"));
+
+    session.properties["CustomActionData"] = "SOFTWARE\\AkTest\\New|Folder|None";
+    EXPECT_EQ(kActionSuccess, UpdateRegistryValueAction(context, false));
+    EXPECT_EQ("None", Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\AkTest\\New\\Folder"));
+    EXPECT_EQ(kActionSuccess, UpdateRegistryValueAction(context, true));
+    EXPECT_TRUE(machine.registry.HasKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\AkTest\\New"));
+    EXPECT_EQ("", Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\AkTest\\New\\Folder"));
+}
+
+TEST_F(ActionKitRegistryTest, UpdateRegistryValueRefusesDataThatNamesNoKey) {
+    // An unexpanded property must not write into the root of the hive.
+    for (const char* data : {"", "|Name|x", "\\|Name|x", "SOFTWARE\\AkTest|x", "Key||x"}) {
+        session.properties["CustomActionData"] = data;
+        EXPECT_EQ(kActionFailure, UpdateRegistryValueAction(context, false)) << data;
+    }
+    EXPECT_FALSE(machine.registry.HasKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\AkTest"));
+    EXPECT_TRUE(session.Logged(".Error: UpdateRegistryValue> CustomActionData must be"));
+}
+
+TEST_F(ActionKitRegistryTest, RegListCountsUpAndRemovesAllAtZero) {
+    session.properties["PARENTNAME"] = "Suite";
+    session.properties["AppKeyPath"] = "SOFTWARE\\AkTest\\Apps";
+    EXPECT_EQ(kActionSuccess, AddAppToRegListAction(context));
+    EXPECT_EQ("1", Value(std::string(kListKey) + "\\Suite"));
+    AddAppToRegListAction(context);
+    EXPECT_EQ("2", Value(std::string(kListKey) + "\\Suite"));
+
+    EXPECT_EQ(kActionSuccess, DelAppFromRegListAction(context));
+    EXPECT_EQ("1", Value(std::string(kListKey) + "\\Suite"));
+    EXPECT_EQ("", session.Get("REMOVEALL"));
+    DelAppFromRegListAction(context);
+    EXPECT_EQ("Y", session.Get("REMOVEALL"));
+    EXPECT_FALSE(machine.registry.HasKey(kListKey));
+}
+
+TEST_F(ActionKitRegistryTest, RegListKeepsOtherValuesAndRefusesMissingNames) {
+    machine.registry.SetValue(std::string(kListKey) + "\\Other", "x");
+    session.properties["PARENTNAME"] = "Suite";
+    session.properties["AppKeyPath"] = "SOFTWARE\\AkTest\\Apps";
+    AddAppToRegListAction(context);
+    DelAppFromRegListAction(context);
+    EXPECT_EQ("Y", session.Get("REMOVEALL"));
+    EXPECT_EQ("x", Value(std::string(kListKey) + "\\Other"));
+
+    session.properties.erase("REMOVEALL");
+    session.properties["AppKeyPath"] = "";
+    EXPECT_EQ(kActionSuccess, DelAppFromRegListAction(context));
+    EXPECT_EQ("", session.Get("REMOVEALL"));
+    EXPECT_TRUE(session.Logged(".Error: DelAppFromRegList> PARENTNAME and AppKeyPath must be set"));
+}
+
+TEST_F(ActionKitRegistryTest, ExternalPingIsSetOnlyInAnInstalledService) {
+    const std::string key = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\RemoteAccess";
+    EXPECT_EQ(kActionSuccess, SetRemoteAccessExternalPingAction(context));
+    EXPECT_FALSE(machine.registry.HasKey(key));
+    machine.registry.SetValue(key + "\\Start", "2");
+    SetRemoteAccessExternalPingAction(context);
+    EXPECT_EQ("4", Value(key + "\\ExternalPing"));
+}
+
+TEST_F(ActionKitRegistryTest, ReadDBVersionReadsTheDatastoreIni) {
+    const std::string ini = "C:\\Prod\\mendrel\\bin\\win\\datastore.install.ini";
+    session.properties["DATASTOREINIROOT"] = "C:\\Prod\\";
+    machine.files[ini] = "";
+    machine.iniEntries[ini + "|datastore|dbversion"] = "7.2-b";
+    EXPECT_EQ(kActionSuccess, ReadDBVersionAction(context));
+    EXPECT_EQ("7.2-b", session.Get("CleanMe"));
+    EXPECT_EQ("", session.Get("INIReadException"));
+
+    session.properties["DATASTOREINIROOT"] = "C:\\Missing";
+    ReadDBVersionAction(context);
+    EXPECT_EQ("HELP", session.Get("INIReadException"));
+    EXPECT_EQ("7.2-b", session.Get("CleanMe"));
+}
+
+TEST_F(ActionKitRegistryTest, ChassisIsToldByTheManufacturerOfTheIniFile) {
+    machine.iniEntries["C:\\oem.ini|General|Manufacturer"] = "TarVex";
+    session.properties["CHASSISARG"] = "C:\\oem.ini";
+    EXPECT_EQ(kActionSuccess, IsChassisAction(context));
+    EXPECT_EQ("1", session.Get("ISCHASSIS"));
+    machine.iniEntries["C:\\oem.ini|General|Manufacturer"] = "Other Corp";
+    IsChassisAction(context);
+    EXPECT_EQ("0", session.Get("ISCHASSIS"));
+    session.properties.erase("CHASSISARG");  // "NONE": no file, "NO" is no manufacturer
+    machine.iniEntries["NONE|General|Manufacturer"] = "tarvex";
+    IsChassisAction(context);
+    EXPECT_EQ("0", session.Get("ISCHASSIS"));
+
+    machine.iniEntries["C:\\oem.ini|General|Manufacturer"] = "vex";
+    session.properties["CallProcData"] = "IsChassis(C:\\oem.ini):CH";
+    EXPECT_EQ(kActionSuccess, RunCallProc(context));
+    EXPECT_EQ("1", session.Get("CH"));
+    session.properties["CallProcData"] = "IsChassis(a|b):CH";
+    EXPECT_EQ(kActionFailure, RunCallProc(context));
+}
+
+}  // namespace
