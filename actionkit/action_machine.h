@@ -7,6 +7,7 @@
 #include <string>
 
 class InstallerQueries;
+class FileSystem;
 class RegistryAccess;
 
 // A program to start. commandLine is complete (program path quoted); program is the path
@@ -70,6 +71,8 @@ class ActionMachine {
     virtual InstallerQueries& Installer() = 0;
     // The registry; the actions name the view they write in.
     virtual RegistryAccess& Registry() = 0;
+    // Listing, copying and removing files.
+    virtual FileSystem& Files() = 0;
     // An entry of an ini file, or fallback when the file, the section or the entry is
     // missing.
     virtual std::string IniEntry(const std::string& path, const char* section, const char* key,

@@ -42,6 +42,11 @@ unsigned SetRemoteAccessExternalPingAction(ActionContext& context);
 unsigned AddAppToRegListAction(ActionContext& context);
 unsigned DelAppFromRegListAction(ActionContext& context);
 
+// Saving the product's scripts and licence files across an uninstall (backup_actions.cpp).
+// BackupFiles stops the installation when a file could not be saved.
+unsigned BackupFilesAction(ActionContext& context);
+unsigned RestoreFilesAction(ActionContext& context);
+
 // Product ini files (ini_actions.cpp).
 unsigned ReadDBVersionAction(ActionContext& context);
 unsigned IsChassisAction(ActionContext& context);

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "file_system.h"
 #include "product_info.h"
 #include "registry.h"
 #include "text_util.h"
@@ -296,4 +297,8 @@ std::string SystemMachine::IniEntry(const std::string& path, const char* section
     char value[1024] = {};
     GetPrivateProfileStringA(section, key, fallback, value, sizeof(value), path.c_str());
     return value;
+}
+
+FileSystem& SystemMachine::Files() {
+    return SystemFileSystem();
 }

@@ -22,6 +22,7 @@ class SystemMachine : public ActionMachine {
     void Sleep(unsigned seconds) override;
     InstallerQueries& Installer() override;
     RegistryAccess& Registry() override;
+    FileSystem& Files() override;
     std::string IniEntry(const std::string& path, const char* section, const char* key,
                          const char* fallback) override;
 };

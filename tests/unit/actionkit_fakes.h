@@ -97,7 +97,7 @@ class FakeActionMachine : public ActionMachine {
     int dialogRounds = 0;
     int sleeps = 0;
     FakeActionProducts products;
-    FakeMachine registry;  // its registry only
+    FakeMachine registry;  // its registry, and the files of Files()
     // Ini entries by "<path>|<section>|<key>".
     std::map<std::string, std::string> iniEntries;
 
@@ -162,6 +162,7 @@ class FakeActionMachine : public ActionMachine {
     void Sleep(unsigned) override { ++sleeps; }
     InstallerQueries& Installer() override { return products; }
     RegistryAccess& Registry() override { return registry; }
+    FileSystem& Files() override { return registry; }
     std::string IniEntry(const std::string& path, const char* section, const char* key,
                          const char* fallback) override {
         auto found = iniEntries.find(path + "|" + section + "|" + key);

@@ -123,3 +123,81 @@ TEST_F(ActionKitRegistryTest, ChassisIsToldByTheManufacturerOfTheIniFile) {
 }
 
 }  // namespace
+
+namespace {
+
+const char* const kScriptsRecord =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Vireo Scripts\\Saved Vireo "
+    "Scripts Location";
+const char* const kFilesRecord =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Vireo Files\\Saved Vireo Files "
+    "Location";
+
+class ActionKitBackupTest : public ActionKitRegistryTest {
+  protected:
+    FakeMachine& disk = machine.registry;
+    std::string Content(const std::string& path) {
+        std::string content;
+        return ReadWholeFile(disk, path, &content) ? content : "<missing>";
+    }
+};
+
+TEST_F(ActionKitBackupTest, ScriptsAndLicencesSurviveAnUninstall) {
+    disk.SetFileContent("D:\\Prod\\Scripts\\run.scr", "script");
+    disk.SetFileContent("D:\\Prod\\Scripts\\notes.txt", "notes");
+    disk.SetFileContent("D:\\Prod\\site.lic", "licence");
+    disk.SetFileContent("D:\\Prod\\state.dat", "data");
+    disk.SetFileContent("D:\\Prod\\prod.exe", "program");
+    session.properties["CustomActionData"] = "D:\\Prod\\";
+    ASSERT_EQ(kActionSuccess, BackupFilesAction(context));
+    EXPECT_EQ("script", Content("D:\\Preserved_Vireo_Scripts\\run.scr"));
+    EXPECT_EQ("notes", Content("D:\\Preserved_Vireo_Scripts\\notes.txt"));
+    EXPECT_EQ("licence", Content("D:\\Preserved_Vireo_Files\\site.lic"));
+    EXPECT_EQ("<missing>", Content("D:\\Preserved_Vireo_Files\\prod.exe"));
+    EXPECT_EQ("D:\\Preserved_Vireo_Scripts", Value(kScriptsRecord));
+    EXPECT_EQ("D:\\Preserved_Vireo_Files", Value(kFilesRecord));
+
+    for (const char* file : {"Scripts\\run.scr", "Scripts\\notes.txt", "site.lic", "state.dat"})
+        disk.RemoveFile(std::string("D:\\Prod\\") + file);
+    ASSERT_EQ(kActionSuccess, RestoreFilesAction(context));
+    EXPECT_EQ("script", Content("D:\\Prod\\Scripts\\run.scr"));
+    EXPECT_EQ("<missing>", Content("D:\\Prod\\Scripts\\notes.txt"));  // only *.scr come back
+    EXPECT_EQ("licence", Content("D:\\Prod\\site.lic"));
+    EXPECT_EQ("data", Content("D:\\Prod\\state.dat"));
+    EXPECT_EQ("", Value(kScriptsRecord));
+    EXPECT_FALSE(
+        disk.HasKey("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Vireo Files"));
+    EXPECT_EQ("script", Content("D:\\Preserved_Vireo_Scripts\\run.scr"));  // left in place
+}
+
+TEST_F(ActionKitBackupTest, NoInstallFolderNoRecordNoCopy) {
+    disk.SetFileContent("C:\\x.lic", "root licence");
+    for (const char* folder : {"", "C:\\", "Prod", "C:"}) {
+        session.properties["CustomActionData"] = folder;
+        EXPECT_EQ(kActionFailure, BackupFilesAction(context)) << folder;
+        EXPECT_EQ(kActionSuccess, RestoreFilesAction(context)) << folder;
+    }
+    EXPECT_EQ("<missing>", Content("C:\\Preserved_Vireo_Files\\x.lic"));
+    EXPECT_TRUE(session.Logged(".Error: BackupFiles> 'Prod' is no install folder"));
+
+    // Nothing to save records nothing; a record naming a root restores nothing.
+    session.properties["CustomActionData"] = "C:\\Empty";
+    EXPECT_EQ(kActionSuccess, BackupFilesAction(context));
+    EXPECT_EQ("", Value(kFilesRecord));
+    disk.SetValue(kFilesRecord, "C:\\");
+    EXPECT_EQ(kActionSuccess, RestoreFilesAction(context));
+    EXPECT_EQ("<missing>", Content("C:\\Empty\\x.lic"));
+    EXPECT_EQ("C:\\", Value(kFilesRecord));
+}
+
+TEST_F(ActionKitBackupTest, AFileThatCannotBeSavedStopsTheUninstall) {
+    disk.SetFileContent("D:\\Prod\\site.lic", "licence");
+    disk.SetFileContent("D:\\Preserved_Vireo_Files\\site.lic", "old");
+    disk.Lock("D:\\Preserved_Vireo_Files\\site.lic");
+    session.properties["CustomActionData"] = "D:\\Prod";
+    EXPECT_EQ(kActionFailure, BackupFilesAction(context));
+    EXPECT_EQ("", Value(kFilesRecord));
+    EXPECT_TRUE(session.Logged(".Error: BackupFiles> Could not copy D:\\Prod\\site.lic"));
+}
+
+}  // namespace
