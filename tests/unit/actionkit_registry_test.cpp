@@ -198,6 +198,13 @@ TEST_F(ActionKitBackupTest, AFileThatCannotBeSavedStopsTheUninstall) {
     EXPECT_EQ(kActionFailure, BackupFilesAction(context));
     EXPECT_EQ("", Value(kFilesRecord));
     EXPECT_TRUE(session.Logged(".Error: BackupFiles> Could not copy D:\\Prod\\site.lic"));
+
+    // A restore that could not copy everything back keeps its record for another try.
+    disk.SetValue(kFilesRecord, "D:\\Preserved_Vireo_Files");
+    disk.Lock("D:\\Prod\\site.lic");
+    EXPECT_EQ(kActionSuccess, RestoreFilesAction(context));
+    EXPECT_EQ("D:\\Preserved_Vireo_Files", Value(kFilesRecord));
+    EXPECT_TRUE(session.Logged(".Error: RestoreFiles> Could not copy"));
 }
 
 }  // namespace

@@ -154,6 +154,14 @@ class ActionKitPackageTest : public ::testing::Test {
         WriteText(WorkFolder() + "immediate.ini", "a=@OLD@;b=@OLD@");
         WriteText(WorkFolder() + "deferred.ini", "x=@OLD@\r\n");
         WriteText(WorkFolder() + "deferred2.ini", "k=@GONE@v");
+        CreateDirectoryA((WorkFolder() + "db").c_str(), nullptr);
+        CreateDirectoryA((WorkFolder() + "db\\mendrel").c_str(), nullptr);
+        CreateDirectoryA((WorkFolder() + "db\\mendrel\\bin").c_str(), nullptr);
+        CreateDirectoryA((WorkFolder() + "db\\mendrel\\bin\\win").c_str(), nullptr);
+        WriteText(WorkFolder() + "db\\mendrel\\bin\\win\\datastore.install.ini",
+                  "[datastore]\r\ndbversion=12.3 beta\r\n");
+        WriteText(WorkFolder() + "oem.ini", "[General]\r\nManufacturer=TARVEX\r\n");
+        WriteText(WorkFolder() + "other-oem.ini", "[General]\r\nManufacturer=Other Corp\r\n");
         SetFileAttributesA((WorkFolder() + "deferred2.ini").c_str(), FILE_ATTRIBUTE_READONLY);
         char system[MAX_PATH] = {};
         GetSystemDirectoryA(system, sizeof(system));
@@ -218,6 +226,11 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
         {"CallProcProduct", "1.0.0"},
         {"CallProcRange", "1"},
         {"CallProcDismiss", "1"},
+        {"RemoveAll", "Y"},
+        {"DbVersion", "12_3_beta"},
+        {"IniReadException", "HELP"},
+        {"IsChassis", "1"},
+        {"CallProcChassis", "0"},
     };
     for (const auto& value : values)
         EXPECT_EQ(value.expected, Recorded("Actions", value.name)) << value.name;
@@ -244,6 +257,55 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
     EXPECT_NE(std::string::npos, text.find(".Info: CallProc> Return property: AK_CMP = -1"));
     EXPECT_NE(std::string::npos, text.find(".Info: LaunchExeProc> Cmd = \"" + FixtureChild()));
     EXPECT_NE(std::string::npos, text.find(".FileDoesExist = 1"));
+
+    // The registry actions: the deferred updates, and the list that keeps "Suite" once.
+    // (the actions write plain texts, without the mark of the package's records)
+    EXPECT_EQ("<unmarked>" + WorkFolder() + "a|b", Recorded("Updated", "Folder"));
+    EXPECT_EQ("<unmarked>", Recorded("Updated", "Emptied"));
+    DWORD count = 0;
+    DWORD size = sizeof(count);
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\ActionKit\\AppList", "Suite",
+                           RRF_RT_REG_DWORD, nullptr, &count, &size));
+    EXPECT_EQ(1u, count);
+    size = sizeof(count);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\TarvexTests\\ActionKit\\AppList", "Solo",
+                           RRF_RT_REG_DWORD, nullptr, &count, &size));
+}
+
+// BackupFiles saves the scripts and licence files of an install folder at the root of its
+// drive and records where; RestoreFiles copies them back after they were lost.
+TEST_F(ActionKitPackageTest, BackupAndRestoreKeepTheProductsScripts) {
+    const std::string product = "C:\\TarvexTestsAk\\Prod\\";
+    CreateDirectoryA("C:\\TarvexTestsAk", nullptr);
+    CreateDirectoryA(product.c_str(), nullptr);
+    CreateDirectoryA((product + "Scripts").c_str(), nullptr);
+    WriteText(product + "Scripts\\run.scr", "script");
+    WriteText(product + "site.lic", "licence");
+    WriteText(product + "prod.exe", "program");
+    const std::string log = TestProgramFolder() + "\\actionkit_backup.log";
+    ASSERT_EQ(0, Install("actionkit_backup", "", log)) << FileText(log);
+    EXPECT_EQ("script", FileText("C:\\Preserved_Vireo_Scripts\\run.scr"));
+    EXPECT_EQ("licence", FileText("C:\\Preserved_Vireo_Files\\site.lic"));
+    EXPECT_EQ("<missing>", FileText("C:\\Preserved_Vireo_Files\\prod.exe"));
+    char saved[MAX_PATH] = {};
+    DWORD size = sizeof(saved);
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vireo Files",
+                           "Saved Vireo Files Location", RRF_RT_REG_SZ, nullptr, saved, &size));
+    EXPECT_STREQ("C:\\Preserved_Vireo_Files", saved);
+
+    DeleteFileA((product + "Scripts\\run.scr").c_str());
+    DeleteFileA((product + "site.lic").c_str());
+    const std::string restoreLog = TestProgramFolder() + "\\actionkit_restore.log";
+    ASSERT_EQ(0, Install("actionkit_restore", "", restoreLog)) << FileText(restoreLog);
+    EXPECT_EQ("script", FileText(product + "Scripts\\run.scr"));
+    EXPECT_EQ("licence", FileText(product + "site.lic"));
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vireo Files",
+                            0, KEY_READ | KEY_WOW64_64KEY, &key));
 }
 
 // Codes of the dispatcher and of a failed program reach the installer as 1603: the
