@@ -47,6 +47,15 @@ unsigned DelAppFromRegListAction(ActionContext& context);
 unsigned BackupFilesAction(ActionContext& context);
 unsigned RestoreFilesAction(ActionContext& context);
 
+// The product's Tcl scripts (script_actions.cpp): every "@INSTALLDIR@" becomes the install
+// folder written with "/", lines end in CR LF.
+std::string ProcessScriptText(const std::string& text, const std::string& installFolder);
+// Rewrites one script in place; 0 or the system's error code.
+unsigned long ProcessScriptFile(ActionMachine& machine, const std::string& path,
+                                const std::string& installFolder);
+// Runs deferred: a script that cannot be rewritten stops the installation.
+unsigned ConfigureFilesAction(ActionContext& context);
+
 // Product ini files (ini_actions.cpp).
 unsigned ReadDBVersionAction(ActionContext& context);
 unsigned IsChassisAction(ActionContext& context);

@@ -12,6 +12,8 @@
 //   GetShaHash(text, digest): digest receives 40 hexadecimal digits and a terminator (41
 //     bytes); returns 1, or 0 for a null pointer.
 //   copy1file(source, target): copies, overwriting; 1 on success, else 0.
+//   ProcessFile(path, installFolder): rewrites the product script at path as ConfigureFiles
+//     does (every "@INSTALLDIR@" becomes the folder with "/"); 1 on success, else 0.
 //   DismissDialog (as a custom action): its arguments come from "CustomActionData", else
 //     "DismissDialogData", as "title|button|retries|seconds", the same as the dispatcher's
 //     procedure of that name.
@@ -97,8 +99,7 @@ ACTION(DelAppFromRegList, DelAppFromRegListAction(context))
 NOT_AVAILABLE(ConfigServiceOnFailureMSI)
 NOT_AVAILABLE(SystemLog)
 ACTION(IsChassis, IsChassisAction(context))
-NOT_AVAILABLE(ProcessFile)
-NOT_AVAILABLE(ConfigureFiles)
+ACTION(ConfigureFiles, ConfigureFilesAction(context))
 ACTION(BackupFiles, BackupFilesAction(context))
 ACTION(RestoreFiles, RestoreFilesAction(context))
 NOT_AVAILABLE(CreateTarvexWishTcl)
@@ -139,6 +140,17 @@ int __stdcall GetShaHash(const char* text, char* digest) {
         const std::string hex = Sha1Hex(text);
         std::memcpy(digest, hex.c_str(), hex.size() + 1);
         return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int __stdcall ProcessFile(const char* path, const char* installFolder) {
+    if (!path || !*path || !installFolder)
+        return 0;
+    try {
+        SystemMachine machine;
+        return ProcessScriptFile(machine, path, installFolder) == 0 ? 1 : 0;
     } catch (...) {
         return 0;
     }

@@ -160,6 +160,8 @@ class ActionKitPackageTest : public ::testing::Test {
         CreateDirectoryA((WorkFolder() + "db\\mendrel\\bin\\win").c_str(), nullptr);
         WriteText(WorkFolder() + "db\\mendrel\\bin\\win\\datastore.install.ini",
                   "[datastore]\r\ndbversion=12.3 beta\r\n");
+        WriteText(WorkFolder() + "vireo.tcl", "cd @INSTALLDIR@\nsource x.tcl\n");
+        DeleteFileA((WorkFolder() + "vireoext.tcl").c_str());
         WriteText(WorkFolder() + "oem.ini", "[General]\r\nManufacturer=TARVEX\r\n");
         WriteText(WorkFolder() + "other-oem.ini", "[General]\r\nManufacturer=Other Corp\r\n");
         SetFileAttributesA((WorkFolder() + "deferred2.ini").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -258,6 +260,12 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
     EXPECT_NE(std::string::npos, text.find(".Info: LaunchExeProc> Cmd = \"" + FixtureChild()));
     EXPECT_NE(std::string::npos, text.find(".FileDoesExist = 1"));
 
+    // ConfigureFiles named the folder in the product script, the Tcl way.
+    std::string tclFolder = WorkFolder();
+    tclFolder.pop_back();
+    for (char& c : tclFolder) c = c == '\\' ? '/' : c;
+    EXPECT_EQ("cd " + tclFolder + "\r\nsource x.tcl\r\n", FileText(WorkFolder() + "vireo.tcl"));
+
     // The registry actions: the deferred updates, and the list that keeps "Suite" once.
     // (the actions write plain texts, without the mark of the package's records)
     EXPECT_EQ("<unmarked>" + WorkFolder() + "a|b", Recorded("Updated", "Folder"));
@@ -347,11 +355,13 @@ TEST(ActionKitPlainExportsTest, HashCopyLaunchAndEnd) {
     using Copy = int(__stdcall*)(const char*, const char*);
     using Launch = long(__stdcall*)(const char*, const char*, const char*);
     using End = int(__stdcall*)(const char*);
+    using Process = int(__stdcall*)(const char*, const char*);
     auto hash = Export<Hash>(library, "GetShaHash");
     auto copy = Export<Copy>(library, "copy1file");
     auto launch = Export<Launch>(library, "LaunchExecutable");
     auto end = Export<End>(library, "MyKillProcess");
-    ASSERT_TRUE(hash && copy && launch && end);
+    auto process = Export<Process>(library, "ProcessFile");
+    ASSERT_TRUE(hash && copy && launch && end && process);
 
     char digest[41] = {};
     EXPECT_EQ(1, hash("abc", digest));
@@ -366,6 +376,11 @@ TEST(ActionKitPlainExportsTest, HashCopyLaunchAndEnd) {
     EXPECT_EQ("plain", FileText(WorkFolder() + "plain-copy.txt"));
     EXPECT_EQ(0, copy((WorkFolder() + "no-such-file.txt").c_str(),
                       (WorkFolder() + "plain-copy.txt").c_str()));
+
+    WriteText(WorkFolder() + "plain.tcl", "lappend auto_path @INSTALLDIR@/lib\n");
+    EXPECT_EQ(1, process((WorkFolder() + "plain.tcl").c_str(), "C:\\Prod\\"));
+    EXPECT_EQ("lappend auto_path C:/Prod/lib\r\n", FileText(WorkFolder() + "plain.tcl"));
+    EXPECT_EQ(0, process((WorkFolder() + "no-such.tcl").c_str(), "C:\\Prod"));
 
     EXPECT_EQ(3, launch(FixtureChild().c_str(), "--exit 3", nullptr));
     EXPECT_EQ(-1, launch((WorkFolder() + "no-such-program.exe").c_str(), "", nullptr));
