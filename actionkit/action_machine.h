@@ -7,6 +7,7 @@
 #include <string>
 
 class InstallerQueries;
+class EventLogAccess;
 class FileSystem;
 class RegistryAccess;
 
@@ -71,6 +72,8 @@ class ActionMachine {
     virtual InstallerQueries& Installer() = 0;
     // The registry; the actions name the view they write in.
     virtual RegistryAccess& Registry() = 0;
+    // The Application event log (Wine's keeps nothing: tested through the fake).
+    virtual EventLogAccess& EventLog() = 0;
     // Listing, copying and removing files.
     virtual FileSystem& Files() = 0;
     // An entry of an ini file, or fallback when the file, the section or the entry is

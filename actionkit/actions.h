@@ -56,6 +56,16 @@ unsigned long ProcessScriptFile(ActionMachine& machine, const std::string& path,
 // Runs deferred: a script that cannot be rewritten stops the installation.
 unsigned ConfigureFilesAction(ActionContext& context);
 
+// The Application event log (event_actions.cpp).
+struct SystemLogEvent {
+    unsigned short type = 1;  // 1 error, 2 warning, 4 information
+    std::string text;
+};
+SystemLogEvent ComposeSystemLogEvent(const std::string& message, const std::string& user,
+                                     const std::string& privileged, const std::string& logon,
+                                     const std::string& product, const std::string& version);
+unsigned SystemLogAction(ActionContext& context);
+
 // Product ini files (ini_actions.cpp).
 unsigned ReadDBVersionAction(ActionContext& context);
 unsigned IsChassisAction(ActionContext& context);

@@ -97,7 +97,7 @@ ACTION(AddAppToRegList, AddAppToRegListAction(context))
 ACTION(DelAppFromRegList, DelAppFromRegListAction(context))
 // Product details and services that this build does not carry.
 NOT_AVAILABLE(ConfigServiceOnFailureMSI)
-NOT_AVAILABLE(SystemLog)
+ACTION(SystemLog, SystemLogAction(context))
 ACTION(IsChassis, IsChassisAction(context))
 ACTION(ConfigureFiles, ConfigureFilesAction(context))
 ACTION(BackupFiles, BackupFilesAction(context))

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "event_log_access.h"
 #include "file_system.h"
 #include "product_info.h"
 #include "registry.h"
@@ -301,4 +302,8 @@ std::string SystemMachine::IniEntry(const std::string& path, const char* section
 
 FileSystem& SystemMachine::Files() {
     return SystemFileSystem();
+}
+
+EventLogAccess& SystemMachine::EventLog() {
+    return SystemEventLog();
 }

@@ -23,6 +23,7 @@ class SystemMachine : public ActionMachine {
     InstallerQueries& Installer() override;
     RegistryAccess& Registry() override;
     FileSystem& Files() override;
+    EventLogAccess& EventLog() override;
     std::string IniEntry(const std::string& path, const char* section, const char* key,
                          const char* fallback) override;
 };

@@ -349,8 +349,8 @@ TEST_F(ActionKitTest, SecretsReachNoLogLine) {
 }
 
 TEST_F(ActionKitTest, ActionsThisBuildLacksStopTheInstallation) {
-    EXPECT_EQ(kActionFailure, NotAvailableAction(context, "SystemLog"));
-    EXPECT_TRUE(session.Logged(".Error: SystemLog is not available in this build"));
+    EXPECT_EQ(kActionFailure, NotAvailableAction(context, "UpdateQuentiDll"));
+    EXPECT_TRUE(session.Logged(".Error: UpdateQuentiDll is not available in this build"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "action_context.h"
+#include "event_log_access.h"
 #include "fake_run.h"
 #include "product_info.h"
 
@@ -81,6 +82,41 @@ class FakeActionProducts : public InstallerQueries {
     std::string FileProductName(const char*) override { return std::string(); }
 };
 
+// An event log that keeps what is reported; reading finds nothing.
+class FakeActionEventLog : public EventLogAccess {
+  public:
+    std::vector<EventRecord> reported;
+    long reportError = 0;
+
+    bool Report(const std::string& source, unsigned short type, unsigned long eventId,
+                const std::string& text, long* error) override {
+        *error = reportError;
+        if (reportError != 0)
+            return false;
+        EventRecord record;
+        record.source = source;
+        record.type = type;
+        record.eventId = eventId;
+        record.strings = {text};
+        reported.push_back(record);
+        return true;
+    }
+    bool Read(unsigned long, const EventRecordVisitor&, long* error) override {
+        *error = 0;
+        return true;
+    }
+    MessageResult MessageText(const std::string&, unsigned long, const std::vector<std::string>&,
+                              std::string*, long* error) override {
+        *error = 2;
+        return MessageResult::kNotFound;
+    }
+    bool ExpandEnvironment(const std::string& text, std::string* expanded, long*) override {
+        *expanded = text;
+        return true;
+    }
+    std::string SystemFolder() override { return "C:\\Windows\\system32"; }
+};
+
 class FakeActionMachine : public ActionMachine {
   public:
     std::vector<std::string> processes;
@@ -98,6 +134,7 @@ class FakeActionMachine : public ActionMachine {
     int sleeps = 0;
     FakeActionProducts products;
     FakeMachine registry;  // its registry, and the files of Files()
+    FakeActionEventLog eventLog;
     // Ini entries by "<path>|<section>|<key>".
     std::map<std::string, std::string> iniEntries;
 
@@ -163,6 +200,7 @@ class FakeActionMachine : public ActionMachine {
     InstallerQueries& Installer() override { return products; }
     RegistryAccess& Registry() override { return registry; }
     FileSystem& Files() override { return registry; }
+    EventLogAccess& EventLog() override { return eventLog; }
     std::string IniEntry(const std::string& path, const char* section, const char* key,
                          const char* fallback) override {
         auto found = iniEntries.find(path + "|" + section + "|" + key);

@@ -266,6 +266,16 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
     for (char& c : tclFolder) c = c == '\\' ? '/' : c;
     EXPECT_EQ("cd " + tclFolder + "\r\nsource x.tcl\r\n", FileText(WorkFolder() + "vireo.tcl"));
 
+    // SystemLog registered its event source with the installer's messages.
+    char messageFile[MAX_PATH] = {};
+    DWORD fileSize = sizeof(messageFile);
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegGetValueA(HKEY_LOCAL_MACHINE,
+                           "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\"
+                           "TarvexInstaller",
+                           "EventMessageFile", RRF_RT_REG_SZ, nullptr, messageFile, &fileSize));
+    EXPECT_NE(std::string::npos, std::string(messageFile).find("\\msi.dll")) << messageFile;
+
     // The registry actions: the deferred updates, and the list that keeps "Suite" once.
     // (the actions write plain texts, without the mark of the package's records)
     EXPECT_EQ("<unmarked>" + WorkFolder() + "a|b", Recorded("Updated", "Folder"));
