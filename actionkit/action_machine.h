@@ -5,6 +5,7 @@
 // need a facility Wine lacks are tested.
 
 #include <string>
+#include <vector>
 
 class InstallerQueries;
 class EventLogAccess;
@@ -26,6 +27,16 @@ struct LaunchResult {
     unsigned long error = 0;     // the system's error code when it did not start
     unsigned long exitCode = 0;  // with wait
 };
+
+// The recovery settings of a service: what to do after the first, second, ... failure, and
+// after how many seconds without failure the count starts again.
+struct ServiceRecovery {
+    unsigned long resetSeconds = 0;  // 0xFFFFFFFF: never
+    std::vector<bool> restart;       // per failure: restart (true) or do nothing
+};
+
+// Where changing a service's settings stopped.
+enum class ServiceStep { kDone, kOpenManager, kLockDatabase, kOpenService, kChange };
 
 class ActionMachine {
   public:
@@ -72,6 +83,11 @@ class ActionMachine {
     virtual InstallerQueries& Installer() = 0;
     // The registry; the actions name the view they write in.
     virtual RegistryAccess& Registry() = 0;
+    // Sets the service's recovery settings with the service database locked; the step that
+    // failed (kDone on success) with the system's error code in *error.
+    virtual ServiceStep SetServiceRecovery(const std::string& service,
+                                           const ServiceRecovery& recovery,
+                                           unsigned long* error) = 0;
     // The Application event log (Wine's keeps nothing: tested through the fake).
     virtual EventLogAccess& EventLog() = 0;
     // Listing, copying and removing files.

@@ -66,6 +66,11 @@ SystemLogEvent ComposeSystemLogEvent(const std::string& message, const std::stri
                                      const std::string& product, const std::string& version);
 unsigned SystemLogAction(ActionContext& context);
 
+// Service recovery settings (service_actions.cpp).
+bool ParseServiceRecovery(const std::string& resetPeriod, const std::string& actions,
+                          ServiceRecovery* recovery);
+unsigned ConfigServiceOnFailureAction(ActionContext& context);
+
 // Product ini files (ini_actions.cpp).
 unsigned ReadDBVersionAction(ActionContext& context);
 unsigned IsChassisAction(ActionContext& context);

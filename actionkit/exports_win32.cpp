@@ -95,8 +95,9 @@ ACTION(UpdateRegistryValue2, UpdateRegistryValueAction(context, true))
 ACTION(SetRemoteAccessExternalPingToFour, SetRemoteAccessExternalPingAction(context))
 ACTION(AddAppToRegList, AddAppToRegListAction(context))
 ACTION(DelAppFromRegList, DelAppFromRegListAction(context))
-// Product details and services that this build does not carry.
-NOT_AVAILABLE(ConfigServiceOnFailureMSI)
+ACTION(ConfigServiceOnFailureMSI, ConfigServiceOnFailureAction(context))
+
+// Product details that this build does not carry.
 ACTION(SystemLog, SystemLogAction(context))
 ACTION(IsChassis, IsChassisAction(context))
 ACTION(ConfigureFiles, ConfigureFilesAction(context))

@@ -24,6 +24,8 @@ class SystemMachine : public ActionMachine {
     RegistryAccess& Registry() override;
     FileSystem& Files() override;
     EventLogAccess& EventLog() override;
+    ServiceStep SetServiceRecovery(const std::string& service, const ServiceRecovery& recovery,
+                                   unsigned long* error) override;
     std::string IniEntry(const std::string& path, const char* section, const char* key,
                          const char* fallback) override;
 };

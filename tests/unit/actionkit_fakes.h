@@ -135,6 +135,9 @@ class FakeActionMachine : public ActionMachine {
     FakeActionProducts products;
     FakeMachine registry;  // its registry, and the files of Files()
     FakeActionEventLog eventLog;
+    // The services and their recovery settings; a step to fail at.
+    std::map<std::string, ServiceRecovery> services;
+    ServiceStep failStep = ServiceStep::kDone;
     // Ini entries by "<path>|<section>|<key>".
     std::map<std::string, std::string> iniEntries;
 
@@ -201,6 +204,18 @@ class FakeActionMachine : public ActionMachine {
     RegistryAccess& Registry() override { return registry; }
     FileSystem& Files() override { return registry; }
     EventLogAccess& EventLog() override { return eventLog; }
+    ServiceStep SetServiceRecovery(const std::string& service, const ServiceRecovery& recovery,
+                                   unsigned long* error) override {
+        *error = failStep == ServiceStep::kDone ? 0 : 5;
+        if (failStep != ServiceStep::kDone)
+            return failStep;
+        if (services.count(service) == 0) {
+            *error = 1060;  // ERROR_SERVICE_DOES_NOT_EXIST
+            return ServiceStep::kOpenService;
+        }
+        services[service] = recovery;
+        return ServiceStep::kDone;
+    }
     std::string IniEntry(const std::string& path, const char* section, const char* key,
                          const char* fallback) override {
         auto found = iniEntries.find(path + "|" + section + "|" + key);
