@@ -88,6 +88,12 @@ class ActionMachine {
     virtual ServiceStep SetServiceRecovery(const std::string& service,
                                            const ServiceRecovery& recovery,
                                            unsigned long* error) = 0;
+    // Whether the logon service accepts the user's password (a network logon, whose token is
+    // closed at once); the system's error code in *error when not.
+    virtual bool CheckLogon(const std::string& user, const std::string& domain,
+                            const std::string& password, unsigned long* error) = 0;
+    // The system's text for an error code, without its final line break.
+    virtual std::string ErrorText(unsigned long error) = 0;
     // The Application event log (Wine's keeps nothing: tested through the fake).
     virtual EventLogAccess& EventLog() = 0;
     // Listing, copying and removing files.

@@ -49,6 +49,11 @@ unsigned Refuse(ActionContext& context, int code, const std::string& name) {
 
 }  // namespace
 
+void HideCallSecrets(ActionContext& context, const ActionCall& call) {
+    if (call.name == "CheckLoginCredentials" && call.arguments.size() >= 2)
+        context.log.AddSecret(call.arguments[1]);
+}
+
 bool ParseActionCall(const std::string& text, ActionCall* call) {
     const std::size_t open = text.find('(');
     const std::size_t close = text.rfind(')');
@@ -81,9 +86,12 @@ unsigned RunCallText(ActionContext& context, const std::string& text) {
                     static_cast<int>(kCallTextSize - 1));
         return kActionFailure;
     }
-    context.log(".Info: CallProc> Arguments: %s", text.c_str());
     ActionCall call;
-    if (!ParseActionCall(text, &call)) {
+    const bool parsed = ParseActionCall(text, &call);
+    if (parsed)
+        HideCallSecrets(context, call);
+    context.log(".Info: CallProc> Arguments: %s", text.c_str());
+    if (!parsed) {
         context.log(".Error: CallProc> Incorrect format");
         return kActionFailure;
     }

@@ -35,6 +35,10 @@ struct ActionCall {
 };
 bool ParseActionCall(const std::string& text, ActionCall* call);
 
+// Arguments that hold a password (CheckLoginCredentials' second) become secrets of the log
+// writer before the call's text is logged.
+void HideCallSecrets(ActionContext& context, const ActionCall& call);
+
 // The procedure table (name matched case-sensitively); null when the name is unknown.
 const CallEntry* FindCallEntry(const std::string& name);
 

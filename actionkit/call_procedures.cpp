@@ -153,9 +153,29 @@ int IsChassisProc(ActionContext& context, int argc, char** argv, char*) {
     return ChassisFromIni(context, path.empty() ? "NONE" : path) ? 1 : 0;
 }
 
-// The logon check that this build does not carry.
-int NotAvailable(ActionContext&, int, char**, char*) {
-    return kCallNotAvailable;
+// Arguments: user name, password and optionally the domain (a name "domain\\user" also
+// names it). 1 when the logon service accepts the password, else 0 with the system's text
+// in the result; the password is masked in every line (see HideCallSecrets).
+int CheckLoginCredentials(ActionContext& context, int argc, char** argv, char* result) {
+    if (argc < 3 || argc > 4)
+        return kCallBadArgCount;
+    std::string user = argv[1];
+    std::string domain = argc == 4 ? argv[3] : "";
+    const std::size_t slash = user.find('\\');
+    if (domain.empty() && slash != std::string::npos) {
+        domain = user.substr(0, slash);
+        user = user.substr(slash + 1);
+    }
+    unsigned long error = 0;
+    const bool accepted = context.machine.CheckLogon(user, domain, argv[2], &error);
+    std::string text;
+    if (!accepted) {
+        text = context.machine.ErrorText(error);
+        std::snprintf(result, kCallResultSize, "%s", text.c_str());
+    }
+    context.log(".Info: CallProc> Returned %d%s%s", accepted ? 1 : 0, accepted ? "" : ": ",
+                text.c_str());
+    return accepted ? 1 : 0;
 }
 
 const CallEntry kCallTable[] = {
@@ -170,7 +190,7 @@ const CallEntry kCallTable[] = {
     {"FindProcessProc", FindProcessProc, 0},
     {"IsChassis", IsChassisProc, 0},
     {"DismissDialog", DismissDialog, 0},
-    {"CheckLoginCredentials", NotAvailable, 0},
+    {"CheckLoginCredentials", CheckLoginCredentials, 0},
 };
 
 }  // namespace

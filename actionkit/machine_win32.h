@@ -24,6 +24,9 @@ class SystemMachine : public ActionMachine {
     RegistryAccess& Registry() override;
     FileSystem& Files() override;
     EventLogAccess& EventLog() override;
+    bool CheckLogon(const std::string& user, const std::string& domain, const std::string& password,
+                    unsigned long* error) override;
+    std::string ErrorText(unsigned long error) override;
     ServiceStep SetServiceRecovery(const std::string& service, const ServiceRecovery& recovery,
                                    unsigned long* error) override;
     std::string IniEntry(const std::string& path, const char* section, const char* key,

@@ -74,7 +74,7 @@ TEST_F(CallProcTest, UnknownNamesWrongCountsAndBadTextsStopTheInstallation) {
         {"LaunchExeProc(a||b):R",
          ".Error: CallProc> Proc LaunchExeProc - incorrect number of parameters"},
         {"CheckLoginCredentials(x):R",
-         ".Error: CallProc> Proc CheckLoginCredentials is not available in this build"},
+         ".Error: CallProc> Proc CheckLoginCredentials - incorrect number of parameters"},
         {"CompareVersionsProc 1 2", ".Error: CallProc> Incorrect format"},
         {"", ".Error: CallProc> Property not found: CustomActionData/CallProcData"},
     };

@@ -138,6 +138,9 @@ class FakeActionMachine : public ActionMachine {
     // The services and their recovery settings; a step to fail at.
     std::map<std::string, ServiceRecovery> services;
     ServiceStep failStep = ServiceStep::kDone;
+    // Accepted logons as "domain\\user" -> password.
+    std::map<std::string, std::string> logons;
+    std::vector<std::string> logonsTried;
     // Ini entries by "<path>|<section>|<key>".
     std::map<std::string, std::string> iniEntries;
 
@@ -204,6 +207,17 @@ class FakeActionMachine : public ActionMachine {
     RegistryAccess& Registry() override { return registry; }
     FileSystem& Files() override { return registry; }
     EventLogAccess& EventLog() override { return eventLog; }
+    bool CheckLogon(const std::string& user, const std::string& domain, const std::string& password,
+                    unsigned long* error) override {
+        logonsTried.push_back(domain + "\\" + user);
+        auto found = logons.find(domain + "\\" + user);
+        const bool accepted = found != logons.end() && found->second == password;
+        *error = accepted ? 0 : 1326;  // ERROR_LOGON_FAILURE
+        return accepted;
+    }
+    std::string ErrorText(unsigned long error) override {
+        return error == 1326 ? "The user name or password is incorrect." : "?";
+    }
     ServiceStep SetServiceRecovery(const std::string& service, const ServiceRecovery& recovery,
                                    unsigned long* error) override {
         *error = failStep == ServiceStep::kDone ? 0 : 5;
