@@ -62,8 +62,12 @@ class ActionMachine {
     virtual bool ReadWholeFile(const std::string& path, std::string* bytes) = 0;
     // Replaces the file's contents: written to a unique file beside it first, which takes
     // the place of the original only when complete (keeping the original's security);
-    // clears the read-only attribute. 0 or the system's error code.
+    // clears the read-only attribute. A file that does not exist yet is created. 0 or the
+    // system's error code.
     virtual unsigned long RewriteFile(const std::string& path, const std::string& bytes) = 0;
+    // Creates the folder with every folder missing above it; an existing one is no error.
+    // 0 or the system's error code.
+    virtual unsigned long CreateFolders(const std::string& folder) = 0;
     // Copies source over target; 0 or the system's error code.
     virtual unsigned long CopyOneFile(const std::string& source, const std::string& target) = 0;
     // The number of values of a key under HKEY_LOCAL_MACHINE (64-bit view); -1 when it

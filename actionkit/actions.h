@@ -56,6 +56,10 @@ unsigned long ProcessScriptFile(ActionMachine& machine, const std::string& path,
 // Runs deferred: a script that cannot be rewritten stops the installation.
 unsigned ConfigureFilesAction(ActionContext& context);
 
+// The start-up script of the product's Tcl shell (wish_actions.cpp); runs deferred.
+std::string WishScriptText(const std::string& installFolder);
+unsigned CreateWishScriptAction(ActionContext& context);
+
 // The Application event log (event_actions.cpp).
 struct SystemLogEvent {
     unsigned short type = 1;  // 1 error, 2 warning, 4 information

@@ -103,7 +103,7 @@ ACTION(IsChassis, IsChassisAction(context))
 ACTION(ConfigureFiles, ConfigureFilesAction(context))
 ACTION(BackupFiles, BackupFilesAction(context))
 ACTION(RestoreFiles, RestoreFilesAction(context))
-NOT_AVAILABLE(CreateTarvexWishTcl)
+ACTION(CreateTarvexWishTcl, CreateWishScriptAction(context))
 NOT_AVAILABLE(UpdateRaveloIni)
 NOT_AVAILABLE(UpdateQuentiDll)
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <msi.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -236,13 +237,25 @@ unsigned long SystemMachine::RewriteFile(const std::string& path, const std::str
     if (error == ERROR_SUCCESS && attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    // ReplaceFile keeps the original's security and attributes.
-    if (error == ERROR_SUCCESS && !ReplaceFileA(path.c_str(), temporary, nullptr,
-                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+    // ReplaceFile keeps the original's security and attributes; a new file takes the
+    // folder's.
+    if (error == ERROR_SUCCESS && attributes == INVALID_FILE_ATTRIBUTES) {
+        if (!MoveFileExA(temporary, path.c_str(), MOVEFILE_WRITE_THROUGH))
+            error = GetLastError();
+    } else if (error == ERROR_SUCCESS &&
+               !ReplaceFileA(path.c_str(), temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                             nullptr, nullptr))
         error = GetLastError();
     if (error != ERROR_SUCCESS)
         DeleteFileA(temporary);
     return error;
+}
+
+unsigned long SystemMachine::CreateFolders(const std::string& folder) {
+    const int result = SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+    return result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS
+               ? 0
+               : static_cast<unsigned long>(result);
 }
 
 unsigned long SystemMachine::CopyOneFile(const std::string& source, const std::string& target) {

@@ -15,6 +15,7 @@ class SystemMachine : public ActionMachine {
     bool FileExists(const std::string& path) override;
     bool ReadWholeFile(const std::string& path, std::string* bytes) override;
     unsigned long RewriteFile(const std::string& path, const std::string& bytes) override;
+    unsigned long CreateFolders(const std::string& folder) override;
     unsigned long CopyOneFile(const std::string& source, const std::string& target) override;
     int CountKeyValues(const std::string& keyPath) override;
     DialogAnswer PressDialogButton(const std::string& title,

@@ -183,6 +183,11 @@ class FakeActionMachine : public ActionMachine {
             files[path] = bytes;
         return rewriteError;
     }
+    std::vector<std::string> folders;
+    unsigned long CreateFolders(const std::string& folder) override {
+        folders.push_back(folder);
+        return 0;
+    }
     unsigned long CopyOneFile(const std::string& source, const std::string& target) override {
         if (!FileExists(source))
             return 2;

@@ -54,3 +54,38 @@ TEST_F(ConfigureFilesTest, AScriptThatCannotBeRewrittenStopsTheInstallation) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ActionKitWishScriptTest, LinesInOrderWithFoldersQuotedForTcl) {
+    const std::string script = WishScriptText("C:\\Prog\\V");
+    EXPECT_EQ(
+        "console show\n"
+        "set env(VIREO_HWLIB_DIR) \"C:/Prog/V/TclScripts/lib\"\n"
+        "lappend auto_path \"C:/Prog/V/TclScripts/lib\"\n"
+        "append env(PATH) \";C:\\\\Prog\\\\V\\\\TclScripts\\\\bin\"\n"
+        "wm iconbitmap . \"C:/Prog/V/vireo.ico\"\n"
+        "puts -nonewline \"(TclScripts) 1 % \"\n",
+        script);
+    // A folder name with Tcl's substitutions runs nothing.
+    const std::string odd = WishScriptText("C:\\a[exec calc]$x\"");
+    EXPECT_NE(std::string::npos, odd.find("\"C:/a\\[exec calc\\]\\$x\\\"/TclScripts/lib\""));
+}
+
+class WishActionTest : public ConfigureFilesTest {};
+
+TEST_F(WishActionTest, TheScriptIsWrittenBesideItsFolders) {
+    session.properties["CustomActionData"] = "D:\\V\\";
+    EXPECT_EQ(kActionSuccess, CreateWishScriptAction(context));
+    EXPECT_EQ((std::vector<std::string>{"D:\\V\\TclScripts\\bin", "D:\\V\\TclScripts\\lib"}),
+              machine.folders);
+    EXPECT_EQ(WishScriptText("D:\\V"), machine.files["D:\\V\\TclScripts\\tarvexwish.tcl"]);
+
+    machine.rewriteError = 5;
+    EXPECT_EQ(kActionFailure, CreateWishScriptAction(context));
+    EXPECT_TRUE(session.Logged("Could not write D:\\V\\TclScripts\\tarvexwish.tcl (error code 5)"));
+    session.properties["CustomActionData"] = "";
+    EXPECT_EQ(kActionFailure, CreateWishScriptAction(context));
+}
+
+}  // namespace

@@ -162,6 +162,9 @@ class ActionKitPackageTest : public ::testing::Test {
                   "[datastore]\r\ndbversion=12.3 beta\r\n");
         WriteText(WorkFolder() + "vireo.tcl", "cd @INSTALLDIR@\nsource x.tcl\n");
         DeleteFileA((WorkFolder() + "vireoext.tcl").c_str());
+        const std::string wish = WorkFolder() + "wish\\TclScripts\\tarvexwish.tcl";
+        SetFileAttributesA(wish.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(wish.c_str());
         WriteText(WorkFolder() + "oem.ini", "[General]\r\nManufacturer=TARVEX\r\n");
         WriteText(WorkFolder() + "other-oem.ini", "[General]\r\nManufacturer=Other Corp\r\n");
         SetFileAttributesA((WorkFolder() + "deferred2.ini").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -265,6 +268,15 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
     tclFolder.pop_back();
     for (char& c : tclFolder) c = c == '\\' ? '/' : c;
     EXPECT_EQ("cd " + tclFolder + "\r\nsource x.tcl\r\n", FileText(WorkFolder() + "vireo.tcl"));
+
+    // CreateTarvexWishTcl made the folders and wrote the new script.
+    const std::string wishText = FileText(WorkFolder() + "wish\\TclScripts\\tarvexwish.tcl");
+    EXPECT_EQ(0u, wishText.find("console show\n")) << wishText;
+    EXPECT_NE(std::string::npos,
+              wishText.find("lappend auto_path \"" + tclFolder + "/wish/TclScripts/lib\"\n"))
+        << wishText;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesA((WorkFolder() + "wish\\TclScripts\\bin").c_str()));
 
     // SystemLog registered its event source with the installer's messages.
     char messageFile[MAX_PATH] = {};
