@@ -106,4 +106,8 @@ class ActionMachine {
     // missing.
     virtual std::string IniEntry(const std::string& path, const char* section, const char* key,
                                  const char* fallback) = 0;
+    // Sets an entry of an ini file, creating the file or the section; 0 or the system's
+    // error code.
+    virtual unsigned long WriteIniEntry(const std::string& path, const char* section,
+                                        const char* key, const std::string& value) = 0;
 };

@@ -60,6 +60,10 @@ unsigned ConfigureFilesAction(ActionContext& context);
 std::string WishScriptText(const std::string& installFolder);
 unsigned CreateWishScriptAction(ActionContext& context);
 
+// Version records of the product family (version_record_actions.cpp); run deferred.
+unsigned UpdateRaveloIniAction(ActionContext& context);
+unsigned UpdateQuentiDllAction(ActionContext& context);
+
 // The Application event log (event_actions.cpp).
 struct SystemLogEvent {
     unsigned short type = 1;  // 1 error, 2 warning, 4 information

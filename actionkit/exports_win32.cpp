@@ -60,8 +60,6 @@ unsigned DismissDialogAction(ActionContext& context) {
         return RunAction(handle, [](ActionContext& context) { return call; }); \
     }
 
-#define NOT_AVAILABLE(name) ACTION(name, NotAvailableAction(context, #name))
-
 ACTION(CallProc, RunCallProc(context))
 ACTION(LaunchApp, LaunchAppAction(context))
 ACTION(LaunchAppImmediate, LaunchAppAction(context))
@@ -97,15 +95,14 @@ ACTION(AddAppToRegList, AddAppToRegListAction(context))
 ACTION(DelAppFromRegList, DelAppFromRegListAction(context))
 ACTION(ConfigServiceOnFailureMSI, ConfigServiceOnFailureAction(context))
 
-// Product details that this build does not carry.
 ACTION(SystemLog, SystemLogAction(context))
 ACTION(IsChassis, IsChassisAction(context))
 ACTION(ConfigureFiles, ConfigureFilesAction(context))
 ACTION(BackupFiles, BackupFilesAction(context))
 ACTION(RestoreFiles, RestoreFilesAction(context))
 ACTION(CreateTarvexWishTcl, CreateWishScriptAction(context))
-NOT_AVAILABLE(UpdateRaveloIni)
-NOT_AVAILABLE(UpdateQuentiDll)
+ACTION(UpdateRaveloIni, UpdateRaveloIniAction(context))
+ACTION(UpdateQuentiDll, UpdateQuentiDllAction(context))
 
 extern "C" {
 

@@ -320,3 +320,9 @@ FileSystem& SystemMachine::Files() {
 EventLogAccess& SystemMachine::EventLog() {
     return SystemEventLog();
 }
+
+unsigned long SystemMachine::WriteIniEntry(const std::string& path, const char* section,
+                                           const char* key, const std::string& value) {
+    return WritePrivateProfileStringA(section, key, value.c_str(), path.c_str()) ? 0
+                                                                                 : GetLastError();
+}

@@ -32,4 +32,6 @@ class SystemMachine : public ActionMachine {
                                    unsigned long* error) override;
     std::string IniEntry(const std::string& path, const char* section, const char* key,
                          const char* fallback) override;
+    unsigned long WriteIniEntry(const std::string& path, const char* section, const char* key,
+                                const std::string& value) override;
 };

@@ -240,4 +240,11 @@ class FakeActionMachine : public ActionMachine {
         auto found = iniEntries.find(path + "|" + section + "|" + key);
         return found == iniEntries.end() ? fallback : found->second;
     }
+    unsigned long iniWriteError = 0;
+    unsigned long WriteIniEntry(const std::string& path, const char* section, const char* key,
+                                const std::string& value) override {
+        if (iniWriteError == 0)
+            iniEntries[path + "|" + section + "|" + key] = value;
+        return iniWriteError;
+    }
 };

@@ -208,3 +208,38 @@ TEST_F(ActionKitBackupTest, AFileThatCannotBeSavedStopsTheUninstall) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ActionKitRegistryTest, VersionRecordsGoToTheIniFileAndTheRegistry) {
+    session.properties["CustomActionData"] = "C:\\R\\ravelo.ini|5.2|b77|3.1|SOFTWARE\\AkTest\\R";
+    EXPECT_EQ(kActionSuccess, UpdateRaveloIniAction(context));
+    EXPECT_EQ("5.2", machine.iniEntries["C:\\R\\ravelo.ini|Product|Version"]);
+    EXPECT_EQ("b77", machine.iniEntries["C:\\R\\ravelo.ini|Product|Build"]);
+    EXPECT_EQ("3.1", machine.iniEntries["C:\\R\\ravelo.ini|Product|LoadTestVersion"]);
+    EXPECT_EQ("b77", Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\AkTest\\R\\Build"));
+
+    session.properties["CustomActionData"] = "6.0|b1";
+    EXPECT_EQ(kActionSuccess, UpdateQuentiDllAction(context));
+    EXPECT_EQ("6.0", Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvex\\Quenti\\Version"));
+    EXPECT_EQ("b1", Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvex\\Quenti\\Build"));
+}
+
+TEST_F(ActionKitRegistryTest, VersionRecordsRefuseIncompleteDataAndFailedWrites) {
+    for (const char* data :
+         {"", "C:\\r.ini|5.2|b", "|5.2|b|3|", "C:\\r.ini||b|3|", "a|b|c|d|e|f"}) {
+        session.properties["CustomActionData"] = data;
+        EXPECT_EQ(kActionFailure, UpdateRaveloIniAction(context)) << data;
+    }
+    for (const char* data : {"", "6.0", "|b1", "6.0|b1|x"}) {
+        session.properties["CustomActionData"] = data;
+        EXPECT_EQ(kActionFailure, UpdateQuentiDllAction(context)) << data;
+    }
+    EXPECT_TRUE(machine.iniEntries.empty());
+    machine.iniWriteError = 5;
+    session.properties["CustomActionData"] = "C:\\R\\ravelo.ini|5.2|b77|3.1|";
+    EXPECT_EQ(kActionFailure, UpdateRaveloIniAction(context));
+    EXPECT_TRUE(session.Logged("Could not write Version to C:\\R\\ravelo.ini (error code 5)"));
+}
+
+}  // namespace

@@ -162,6 +162,7 @@ class ActionKitPackageTest : public ::testing::Test {
                   "[datastore]\r\ndbversion=12.3 beta\r\n");
         WriteText(WorkFolder() + "vireo.tcl", "cd @INSTALLDIR@\nsource x.tcl\n");
         DeleteFileA((WorkFolder() + "vireoext.tcl").c_str());
+        DeleteFileA((WorkFolder() + "ravelo.ini").c_str());
         const std::string wish = WorkFolder() + "wish\\TclScripts\\tarvexwish.tcl";
         SetFileAttributesA(wish.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(wish.c_str());
@@ -277,6 +278,18 @@ TEST_F(ActionKitPackageTest, ImmediateAndDeferredActionsDoTheirJobs) {
         << wishText;
     EXPECT_NE(INVALID_FILE_ATTRIBUTES,
               GetFileAttributesA((WorkFolder() + "wish\\TclScripts\\bin").c_str()));
+
+    // The version records of UpdateRaveloIni and UpdateQuentiDll.
+    char entry[64] = {};
+    GetPrivateProfileStringA("Product", "Build", "", entry, sizeof(entry),
+                             (WorkFolder() + "ravelo.ini").c_str());
+    EXPECT_STREQ("b77", entry);
+    EXPECT_EQ("<unmarked>5.2", Recorded("Ravelo", "Version"));
+    char quenti[64] = {};
+    DWORD quentiSize = sizeof(quenti);
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarvex\\Quenti", "Build",
+                                          RRF_RT_REG_SZ, nullptr, quenti, &quentiSize));
+    EXPECT_STREQ("b1", quenti);
 
     // SystemLog registered its event source with the installer's messages.
     char messageFile[MAX_PATH] = {};
