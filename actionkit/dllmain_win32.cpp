@@ -1,5 +1,6 @@
-// actionkit.dll: custom actions that the chained Windows Installer packages call. It
-// stands alone (no common code); the actions are added here as they are built.
+// actionkit.dll: custom actions that the chained Windows Installer packages call. Windows
+// Installer loads it; setup does not. The exports are in exports_win32.cpp, their logic in
+// the platform-neutral actions.
 
 #include <windows.h>
 

@@ -14,7 +14,12 @@ bool IsChassis(MachineProbe& probe) {
         LogSystemError(errorCode, "IsChassis", "    ");
         return false;
     }
-    std::transform(manufacturer.begin(), manufacturer.end(), manufacturer.begin(),
+    return IsChassisManufacturer(manufacturer);
+}
+
+bool IsChassisManufacturer(const std::string& manufacturer) {
+    std::string lower = manufacturer;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return !manufacturer.empty() && std::string("tarvex").find(manufacturer) != std::string::npos;
+    return !lower.empty() && std::string("tarvex").find(lower) != std::string::npos;
 }

@@ -19,5 +19,9 @@ class MachineProbe {
 // The probe of the running system (on the host: no serial, no oeminfo.ini).
 MachineProbe& SystemMachineProbe();
 
+// Whether a manufacturer text names this product family: its lower-cased text occurs
+// within "tarvex" (an empty text names nothing).
+bool IsChassisManufacturer(const std::string& manufacturer);
+
 // Whether the machine is a chassis; a missing system folder is logged and counts as no.
 bool IsChassis(MachineProbe& probe);

@@ -206,6 +206,12 @@ TEST_F(ChainRun, SampleInstallsRepairsAndUninstalls) {
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleRuntime", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleProduct", "Version"));
     EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\Tools", "Version"));
+    // What the MAIN package's actionkit custom actions found: the prerequisite installed
+    // before it, its version, and the product's own version shortened.
+    EXPECT_EQ("{5A3D0001-7E57-4C0D-9A11-000000000001}",
+              ReadRegistry("Software\\TarvexSample\\SampleProduct", "RuntimeProductCode"));
+    EXPECT_EQ("1.0.0", ReadRegistry("Software\\TarvexSample\\SampleProduct", "RuntimeVersion"));
+    EXPECT_EQ("1.0.7", ReadRegistry("Software\\TarvexSample\\SampleProduct", "ShortVersion"));
     // The machine settings and the copied notes of the sample.
     EXPECT_EQ("Sample setup", ReadRegistry(kSampleSettings, "InstalledBy"));
     EXPECT_EQ("C:\\Tarvex Sample\\tools", ReadRegistry(kMachineEnvironment, "TARVEX_SAMPLE_TOOLS"));
