@@ -15,6 +15,7 @@
 #include "file_system.h"
 #include "product_info.h"
 #include "registry.h"
+#include "shell_exec_win32.h"
 #include "text_util.h"
 #include "unique_handle_win32.h"
 
@@ -140,13 +141,21 @@ bool SystemMachine::EndProcesses(const std::string& moduleName, int* count) {
     return allEnded;
 }
 
-// A program given with a folder is started by that path and never searched for; a bare
-// name is left to the system's search.
+// A program given with a folder is started by that path and never searched for. A bare
+// name is taken from the system folder only: the usual search would look in the installer's
+// folder and the current one first, where a planted program of that name would run
+// elevated. A bare name the system folder does not hold is not started.
 LaunchResult SystemMachine::Launch(const LaunchRequest& request) {
     LaunchResult result;
-    std::vector<char> commandLine(request.commandLine.begin(), request.commandLine.end());
-    commandLine.push_back('\0');
     const bool hasFolder = request.program.find_first_of("\\/:") != std::string::npos;
+    const std::string line =
+        hasFolder ? request.commandLine : CommandFromSystemFolder(request.commandLine);
+    if (!hasFolder && line == request.commandLine) {
+        result.error = ERROR_FILE_NOT_FOUND;
+        return result;
+    }
+    std::vector<char> commandLine(line.begin(), line.end());
+    commandLine.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};

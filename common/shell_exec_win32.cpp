@@ -322,19 +322,6 @@ class InheritList {
     DWORD error_ = ERROR_SUCCESS;
 };
 
-// The command line whose bare program name is taken from the system folder (see
-// CommandWithSystemProgram): a 64-bit setup gets the native System32 folder.
-std::string CommandFromSystemFolder(const std::string& commandLine) {
-    char folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
-    if (length == 0 || length >= sizeof(folder))
-        return commandLine;
-    return CommandWithSystemProgram(commandLine, folder, [](const std::string& path) {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    });
-}
-
 // Without inheritance the child could not use our pipe handles; it then gets none rather
 // than handle values that mean nothing, or something else, in its own process.
 //
@@ -455,6 +442,19 @@ std::string AnsiFromUtf16(const std::string& bytes) {
 }
 
 }  // namespace
+
+// The command line whose bare program name is taken from the system folder (see
+// CommandWithSystemProgram): a 64-bit setup gets the native System32 folder.
+std::string CommandFromSystemFolder(const std::string& commandLine) {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
+    if (length == 0 || length >= sizeof(folder))
+        return commandLine;
+    return CommandWithSystemProgram(commandLine, folder, [](const std::string& path) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    });
+}
 
 ShellExecCalls& ShellExecSystemCalls() {
     return g_calls;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct ShellExecCalls {
     // The wait for the child, its output and the caller's messages.
     decltype(&MsgWaitForMultipleObjectsEx) waitForChild = MsgWaitForMultipleObjectsEx;
@@ -13,3 +15,7 @@ struct ShellExecCalls {
 
 // The calls in use; a test that changes them puts the defaults back (ShellExecCalls{}).
 ShellExecCalls& ShellExecSystemCalls();
+
+// The command line whose first token, a bare program name, is replaced by that program's
+// path in the system folder; any other command line comes back unchanged.
+std::string CommandFromSystemFolder(const std::string& commandLine);
