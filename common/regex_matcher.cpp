@@ -1,14 +1,13 @@
 #include "regex_matcher.h"
 
-#include <boost/regex.hpp>
-
 #include <exception>
 
 #include "log_file.h"
+#include "plain_regex.h"
 
 struct RegexMatcher::Expression {
     explicit Expression(const std::string& pattern) : regex(pattern) {}
-    boost::regex regex;
+    PlainRegex regex;
 };
 
 namespace {

@@ -1,10 +1,9 @@
 #include "arguments.h"
 
-#include <boost/regex.hpp>
-
 #include <cctype>
 
 #include "log_file.h"
+#include "plain_regex.h"
 #include "text_util.h"
 
 namespace {
@@ -36,11 +35,11 @@ const CategoryInfo kCategories[kArgCategoryCount] = {
     {"Invalid", 6, ".*", "", ""},
 };
 
-const boost::regex& Matcher(int category) {
-    static const boost::regex matchers[kArgCategoryCount] = {
-        boost::regex(kCategories[0].pattern), boost::regex(kCategories[1].pattern),
-        boost::regex(kCategories[2].pattern), boost::regex(kCategories[3].pattern),
-        boost::regex(kCategories[4].pattern), boost::regex(kCategories[5].pattern)};
+const PlainRegex& Matcher(int category) {
+    static const PlainRegex matchers[kArgCategoryCount] = {
+        PlainRegex(kCategories[0].pattern), PlainRegex(kCategories[1].pattern),
+        PlainRegex(kCategories[2].pattern), PlainRegex(kCategories[3].pattern),
+        PlainRegex(kCategories[4].pattern), PlainRegex(kCategories[5].pattern)};
     return matchers[category];
 }
 
