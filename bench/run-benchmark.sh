@@ -148,6 +148,31 @@ make_product() {
 
 # ---------------------------------------------------------------- running
 
+# The prefixes that are measured live in memory when the machine has room for them: a fresh
+# copy of a prefix on disk is still being written back while the first process runs in it,
+# and that writing lands on whichever side happens to run first. The pristine prefix stays
+# in the build folder.
+choose_runs_folder() {
+    local needed free
+    needed=$(du -sk "$work/pristine" | cut -f1)
+    free=$(df -Pk /dev/shm 2>/dev/null | awk 'NR==2 {print $4}')
+    if [ -n "$free" ] && [ "$free" -gt $((needed * 3)) ]; then
+        runs=$(mktemp -d /dev/shm/tarvex-bench.XXXXXX)
+    else
+        runs="$work/runs"
+        mkdir -p "$runs"
+    fi
+    trap remove_runs_folder EXIT
+}
+
+remove_runs_folder() {
+    local prefix
+    for prefix in "$runs"/*/; do
+        [ -d "$prefix" ] && WINEPREFIX="${prefix%/}" wineserver -k 2>/dev/null || true
+    done
+    rm -rf "$runs"
+}
+
 fresh_prefix() {
     local source=$1 prefix=$2
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
@@ -192,7 +217,7 @@ record() { echo "$*" >>"$results"; }
 
 # One repetition of the chain of count packages: each side in a fresh prefix.
 chain_side_setup() {
-    local count=$1 folder=$2 prefix="$work/prefix" figures ms kb cmd_kb code
+    local count=$1 folder=$2 prefix="$runs/prefix" figures ms kb cmd_kb code
     open_prefix "$work/pristine" "$prefix"
     figures=$(probe_run "$prefix" "$(windows_path "$folder")\\setup.exe" -q)
     read -r ms kb code <<<"$figures"
@@ -207,7 +232,7 @@ chain_side_setup() {
 }
 
 chain_side_script() {
-    local count=$1 folder=$2 prefix="$work/prefix" figures ms code
+    local count=$1 folder=$2 prefix="$runs/prefix" figures ms code
     open_prefix "$work/pristine" "$prefix"
     figures=$(probe_run "$prefix" cmd /c "$(windows_path "$folder")\\chain.cmd")
     read -r ms _ code <<<"$figures"
@@ -235,7 +260,7 @@ run_chain() {
 
 # A prefix in which all start-up packages are installed, made once per bench run.
 make_installed_prefix() {
-    local folder=$1 prefix="$work/installed" figures code
+    local folder=$1 prefix="$runs/installed" figures code
     fresh_prefix "$work/pristine" "$prefix"
     figures=$(probe_run "$prefix" cmd /c "$(windows_path "$folder")\\chain.cmd")
     read -r _ _ code <<<"$figures"
@@ -280,13 +305,13 @@ startup_from_bash() {
 }
 
 run_startup() {
-    local folder="$work/product-startup" prefix="$work/prefix" rep
+    local folder="$work/product-startup" prefix="$runs/prefix" rep
     make_product "$STARTUP_PACKAGES" "$folder"
     echo "  installing the $STARTUP_PACKAGES start-up packages" >&2
     make_installed_prefix "$folder"
     for rep in $(seq "$reps"); do
         echo "  start-up, repetition $rep of $reps" >&2
-        open_prefix "$work/installed" "$prefix"
+        open_prefix "$runs/installed" "$prefix"
         startup_inside "$prefix" "$folder" "$rep"
         startup_from_bash "$prefix" "$folder"
         close_prefix "$prefix"
@@ -296,9 +321,9 @@ run_startup() {
 
 # The start-up runs must have skipped every package: the log names none as executed.
 check_nothing_ran() {
-    local log="$1/drive_c/ProgramData/TarvexInstaller/Bootstrapper.log" runs=$2
+    local log="$1/drive_c/ProgramData/TarvexInstaller/Bootstrapper.log" setup_runs=$2
     [ -f "$log" ] || die "start-up: setup.exe wrote no log"
-    [ "$(grep -c 'Status    : SKIPPING' "$log")" -eq $((runs * STARTUP_PACKAGES)) ] ||
+    [ "$(grep -c 'Status    : SKIPPING' "$log")" -eq $((setup_runs * STARTUP_PACKAGES)) ] ||
         die "start-up: setup.exe did not skip all $STARTUP_PACKAGES packages (see $log)"
     ! grep -q 'Status    : EXECUTING' "$log" || die "start-up: setup.exe ran a package (see $log)"
 }
@@ -353,10 +378,11 @@ main() {
     largest=$(largest_of "$STARTUP_PACKAGES" "${chain_list[@]}")
     [ "$largest" -le 255 ] || die "at most 255 packages"
     build_packages "$largest"
+    choose_runs_folder
     : >"$results"
     for count in "${chain_list[@]}"; do run_chain "$count"; done
     run_startup
-    rm -rf "$work/prefix" "$work/installed"
+    remove_runs_folder
     report
 }
 
