@@ -4,6 +4,12 @@
 
 #include <windows.h>
 
-BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/, LPVOID /*reserved*/) {
+#include "system_libraries_win32.h"
+
+BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+    // Libraries imported on first use come from the system folder, never from the folder
+    // the installer extracted this library to.
+    if (reason == DLL_PROCESS_ATTACH)
+        LoadSystemLibrariesFromSystemFolder();  // only sets the loader; loads nothing here
     return TRUE;
 }
