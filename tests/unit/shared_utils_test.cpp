@@ -290,6 +290,26 @@ TEST(RegexMatcherTest, WholeTextMatches) {
     EXPECT_FALSE(alternatives.Matches("3.01"));
 }
 
+// The classes are those of the C library's tables: configurations write version patterns
+// with named classes, the shorthand classes and case-insensitive parts.
+TEST(RegexMatcherTest, CharacterClassesAndCaseFolding) {
+    RegexMatcher named("Version matching", "[[:digit:]]+\\.[[:alpha:]]+\\s?[[:xdigit:]]{2}");
+    EXPECT_TRUE(named.Matches("10.beta ff"));
+    EXPECT_TRUE(named.Matches("3.rc0A"));
+    EXPECT_FALSE(named.Matches("3.rc 0G"));
+    const std::string accented = std::string("3.r") + '\xe9' + "c 0a";
+    EXPECT_FALSE(named.Matches(accented.c_str()));  // no byte above 127 is a letter
+
+    RegexMatcher words("Version matching", "\\w+-\\S+\\s\\D");
+    EXPECT_TRUE(words.Matches("v2_1-build.7 x"));
+    EXPECT_FALSE(words.Matches("v2.1-build.7 x"));
+    EXPECT_FALSE(words.Matches("v2_1-build.7 7"));
+
+    RegexMatcher folded("Version matching", "(?i)release-[a-c]");
+    EXPECT_TRUE(folded.Matches("RELEASE-B"));
+    EXPECT_FALSE(folded.Matches("RELEASE-D"));
+}
+
 TEST(RegexMatcherTest, CompileErrorIsLoggedAndInvalid) {
     LogCapture log;
     const int errors = Log().GetErrorCount();
