@@ -333,16 +333,37 @@ check_nothing_ran() {
 largest_of() { printf '%s\n' "$@" | sort -n | tail -1; }
 
 # The median of the figures recorded under a key (the words before the figure).
-median() {
-    grep "^$1 " "$results" | awk '{print $NF}' | sort -n |
-        awk '{v[NR]=$1} END {if (NR==0) exit 1; m=(NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1])/2; print m}'
+median_of_lines() {
+    sort -n | awk '{v[NR]=$1} END {if (NR==0) exit 1; m=(NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1])/2; print m}'
+}
+
+figures_of() { grep "^$1 " "$results" | awk '{print $NF}'; }
+
+# The median of the figures recorded under a key (the words before the figure).
+median() { figures_of "$1" | median_of_lines; }
+
+# The median of the ratios of the two sides' figures of the same repetition. The two sides
+# of a repetition run one right after the other, so that a drift of the machine (its speed
+# changes by a tenth and more from one minute to the next) weighs on both alike; a ratio of
+# the two medians would compare figures taken minutes apart.
+paired_ratio() {
+    paste -d' ' <(figures_of "$1") <(figures_of "$2") | awk 'NF == 2 && $2 > 0 {print $1 / $2}' |
+        median_of_lines
 }
 
 row() {
-    local label=$1 mine=$2 reference=$3 unit=$4 scale=$5 target=$6
+    local label=$1 mine=$2 reference=$3 unit=$4 scale=$5 target=$6 ratio=$7
     awk -v l="$label" -v a="$mine" -v b="$reference" -v u="$unit" -v s="$scale" -v t="$target" \
-        'BEGIN {r=a/b; printf "%-40s %8.3f %-3s %8.3f %-3s %6.2f  <= %.2f  %s\n",
+        -v r="$ratio" 'BEGIN {if (r == "" || a == "" || b == "") {printf "%-40s no figures\n", l; exit}
+                printf "%-40s %8.3f %-3s %8.3f %-3s %6.2f  <= %.2f  %s\n",
                 l, a/s, u, b/s, u, r, t, (r<=t)?"met":"MISSED"}'
+}
+
+# A row of the table: the medians of both sides and the median of their paired ratios.
+paired_row() {
+    local label=$1 mine_key=$2 reference_key=$3 unit=$4 scale=$5 target=$6
+    row "$label" "$(median "$mine_key")" "$(median "$reference_key")" "$unit" "$scale" "$target" \
+        "$(paired_ratio "$mine_key" "$reference_key")"
 }
 
 report() {
@@ -352,16 +373,17 @@ report() {
     echo "setup.exe benchmark: medians of $reps repetition(s); load average at the start: $load_at_start"
     printf '%-40s %12s %12s %6s  %-7s\n' "measure" "setup.exe" "reference" "ratio" "target"
     for count in "${chain_list[@]}"; do
-        row "chain of $count, vs the msiexec script" "$(median "chain $count setup_ms")" \
-            "$(median "chain $count script_ms")" s 1000 1.10
+        paired_row "chain of $count, vs the msiexec script" "chain $count setup_ms" \
+            "chain $count script_ms" s 1000 1.10
     done
-    row "start-up ($STARTUP_PACKAGES installed), vs cmd /c exit" \
-        "$(median "startup setup_ms")" "$(median "startup cmd_ms")" s 1000 1.10
-    row "  the same, wine from bash, cold session" "$(median "startup cold_setup_ms")" \
-        "$(median "startup cold_cmd_ms")" s 1000 1.10
-    row "peak working set, chain of $longest" "$(median "chain $longest setup_peak_kb")" \
-        "$(median "chain $longest cmd_wait_peak_kb")" MiB 1024 2.00
-    echo "Times are taken inside Wine by the probe, except the row \"wine from bash\". Reference:"
+    paired_row "start-up ($STARTUP_PACKAGES installed), vs cmd /c exit" "startup setup_ms" \
+        "startup cmd_ms" s 1000 1.10
+    paired_row "  the same, wine from bash, cold session" "startup cold_setup_ms" \
+        "startup cold_cmd_ms" s 1000 1.10
+    paired_row "peak working set, chain of $longest" "chain $longest setup_peak_kb" \
+        "chain $longest cmd_wait_peak_kb" MiB 1024 2.00
+    echo "Times are taken inside Wine by the probe, except the row \"wine from bash\". A ratio is the"
+    echo "median of the ratios of the two sides' figures of each repetition. Reference:"
     echo "the msiexec script, cmd /c exit, and a cmd.exe that only waits. Every figure: $results"
     if awk -v l="${load_at_start%% *}" 'BEGIN {exit !(l > 0.5)}'; then
         echo "The machine was busy when the bench started: the figures are noisy."
