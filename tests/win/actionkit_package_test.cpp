@@ -427,4 +427,30 @@ TEST(ActionKitPlainExportsTest, HashCopyLaunchAndEnd) {
     FreeLibrary(library);
 }
 
+// A program named without a folder comes from the system folder only: a program of that name
+// in the current folder, where a download may have put one, is never started in its place.
+TEST(ActionKitPlainExportsTest, BareProgramNamesComeOnlyFromTheSystemFolder) {
+    HMODULE library = LoadLibraryA((TestProgramFolder() + "\\..\\bin\\actionkit.dll").c_str());
+    ASSERT_NE(nullptr, library);
+    using Launch = long(__stdcall*)(const char*, const char*, const char*);
+    auto launch = Export<Launch>(library, "LaunchExecutable");
+    ASSERT_TRUE(launch);
+
+    EXPECT_EQ(4, launch("cmd", "/c exit 4", nullptr));
+
+    CreateDirectoryA(WorkFolder().c_str(), nullptr);
+    const std::string planted = WorkFolder() + "planted_tool.exe";
+    ASSERT_TRUE(CopyFileA(FixtureChild().c_str(), planted.c_str(), FALSE));
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(WorkFolder().c_str()));
+    EXPECT_EQ(-1, launch("planted_tool", "--exit 9", nullptr));
+    EXPECT_EQ(-1, launch("planted_tool.exe", "--exit 9", WorkFolder().c_str()));
+    SetCurrentDirectoryA(previous);
+    // The same program named by its path does start.
+    EXPECT_EQ(9, launch(planted.c_str(), "--exit 9", nullptr));
+    DeleteFileA(planted.c_str());
+    FreeLibrary(library);
+}
+
 }  // namespace
