@@ -73,8 +73,14 @@ unsigned LaunchExeAction(ActionContext& context) {
     return kActionSuccess;
 }
 
+// The shell looks for a name without a folder in the current folder first, where a planted
+// file of that name would be opened (or run) elevated: only a path or an address is opened.
 unsigned ShellOpenAction(ActionContext& context) {
     const std::string file = context.Get("ShellOpenFile");
+    if (file.find_first_of("\\/:") == std::string::npos) {
+        context.log(".Error: ShellOpen> '%s' names no folder: it is not looked for", file.c_str());
+        return kActionSuccess;
+    }
     const unsigned long error = context.machine.ShellOpen(file, context.Get("ShellOpenArgs"));
     if (error != 0)
         context.log(".Error: ShellOpen> Could not open '%s' (error code %lu)", file.c_str(), error);

@@ -331,6 +331,19 @@ TEST_F(ActionKitTest, LaunchExeStoresTheExitCodeWhenItWaits) {
     EXPECT_EQ(2u, machine.launches.size());
 }
 
+TEST_F(ActionKitTest, ShellOpenOpensOnlyAPathOrAnAddress) {
+    for (const char* file : {"C:\\Docs\\readme.txt", "https://example.test/notes"}) {
+        session.properties = {{"ShellOpenFile", file}};
+        EXPECT_EQ(kActionSuccess, ShellOpenAction(context));
+        EXPECT_EQ(file, machine.opened.back());
+    }
+    for (const char* file : {"readme.txt", "notepad", ""}) {
+        session.properties = {{"ShellOpenFile", file}};
+        EXPECT_EQ(kActionSuccess, ShellOpenAction(context));
+    }
+    EXPECT_EQ(2u, machine.opened.size());
+}
+
 TEST_F(ActionKitTest, SecretsReachNoLogLine) {
     session.properties = {{"PasswordText", "Hunter2-Secret"},
                           {"MsiHiddenProperties", "TOKEN"},

@@ -127,6 +127,7 @@ class FakeActionMachine : public ActionMachine {
     std::map<std::string, int> keyValueCounts;
     unsigned long rewriteError = 0;
     std::vector<LaunchRequest> launches;
+    std::vector<std::string> opened;  // files given to ShellOpen
     LaunchResult launchResult;
     std::string dialogTitle;  // the one dialog on the screen, with an "OK" button
     int dialogRoundsHidden = 0;
@@ -161,7 +162,10 @@ class FakeActionMachine : public ActionMachine {
         launches.push_back(request);
         return launchResult;
     }
-    unsigned long ShellOpen(const std::string&, const std::string&) override { return 0; }
+    unsigned long ShellOpen(const std::string& file, const std::string&) override {
+        opened.push_back(file);
+        return 0;
+    }
     bool EventExists(const std::string& name) override {
         return std::find(events.begin(), events.end(), name) != events.end();
     }
