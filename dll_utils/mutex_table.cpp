@@ -130,8 +130,15 @@ long UnlockOne(MutexTable& table, MutexSystem& system, const std::string& name,
     return code;
 }
 
-bool ParseRange(char** argv, int* first, int* count) {
-    return ParseInt(argv[2], first) && ParseInt(argv[3], count) && *first >= 1 && *count >= 1;
+// The array's first index and count (arguments 2 and 3); a bad pair is logged and refused.
+bool ParseRange(PluginSession handle, char** argv, int* first, int* count, int* error) {
+    if (ParseInt(argv[2], first) && ParseInt(argv[3], count) && *first >= 1 && *count >= 1)
+        return true;
+    PluginLog(handle, kLogPlain,
+              "    Proc call : IndexStart and ArrayCount parameters  should be both positive "
+              "integer numbers");
+    SetPluginStatus(error, ERR_PROC_BAD_ARG_VALUE);
+    return false;
 }
 
 }  // namespace
@@ -232,13 +239,8 @@ int MutexArrayLockProc(MutexTable& table, MutexSystem& system, MutexSession* ses
     int first = 0;
     int count = 0;
     LockRequest request;
-    if (!ParseRange(argv, &first, &count)) {
-        PluginLog(handle, kLogPlain,
-                  "    Proc call : IndexStart and ArrayCount parameters  should be both positive "
-                  "integer numbers");
-        SetPluginStatus(error, ERR_PROC_BAD_ARG_VALUE);
+    if (!ParseRange(handle, argv, &first, &count, error))
         return 0;
-    }
     if (!ParseLockRequest(argc, argv, 4, &request)) {
         SetPluginStatus(error, ERR_PROC_BAD_ARG_VALUE);
         return 0;
@@ -275,13 +277,8 @@ int MutexArrayUnlockProc(MutexTable& table, MutexSystem& system, PluginSession h
         return 0;
     int first = 0;
     int count = 0;
-    if (!ParseRange(argv, &first, &count)) {
-        PluginLog(handle, kLogPlain,
-                  "    Proc call : IndexStart and ArrayCount parameters  should be both positive "
-                  "integer numbers");
-        SetPluginStatus(error, ERR_PROC_BAD_ARG_VALUE);
+    if (!ParseRange(handle, argv, &first, &count, error))
         return 0;
-    }
     const long last = static_cast<long>(first) + count - 1;
     PluginLog(handle, kLogPlain, "    Proc call : Unlock a %d mutex array: '%s%d' - '%s%ld'", count,
               argv[1], first, argv[1], last);

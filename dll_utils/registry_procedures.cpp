@@ -57,11 +57,15 @@ bool ParseDword(const std::string& text, unsigned long* value) {
     return true;
 }
 
-// REG_SZ (also for an absent type name) or REG_DWORD; kRegNone for any other.
-unsigned long WritableType(int argc, char** argv) {
+// The value type named by argument 4 (a text when absent); any other type than a text or a
+// DWORD is logged and gives kRegNone.
+unsigned long WritableType(PluginSession session, int argc, char** argv) {
     const unsigned long type =
         argc > 4 ? RegistryTypeFromLongName(Trim(argv[4], " \t")) : kRegString;
-    return type == kRegString || type == kRegDword ? type : kRegNone;
+    if (type == kRegString || type == kRegDword)
+        return type;
+    PluginLog(session, kLogPlain, "    Proc call : Invalid registry type: %s", argv[4]);
+    return kRegNone;
 }
 
 long WriteTyped(const std::string& path, const std::string& data, unsigned long type,
@@ -220,11 +224,9 @@ int RegistryGetValueProc(PluginSession session, int argc, char** argv, char* res
 int RegistrySetValueProc(PluginSession session, int argc, char** argv, char*, int, int* error) {
     if (!CheckPluginArgCount(argc, 3, 4, error))
         return 0;
-    const unsigned long type = WritableType(argc, argv);
-    if (type == kRegNone) {
-        PluginLog(session, kLogPlain, "    Proc call : Invalid registry type: %s", argv[4]);
+    const unsigned long type = WritableType(session, argc, argv);
+    if (type == kRegNone)
         return 0;
-    }
     const std::string key = KeyArgument(argv[1]);
     long code = 0;
     if (!Registry().CreateKey(key, kRegistryDefaultView, &code))
@@ -243,11 +245,9 @@ int RegistrySetValueProc(PluginSession session, int argc, char** argv, char*, in
 int RegistrySetValueBothProc(PluginSession session, int argc, char** argv, char*, int, int* error) {
     if (!CheckPluginArgCount(argc, 3, 4, error))
         return 0;
-    const unsigned long type = WritableType(argc, argv);
-    if (type == kRegNone) {
-        PluginLog(session, kLogPlain, "    Proc call : Invalid registry type: %s", argv[4]);
+    const unsigned long type = WritableType(session, argc, argv);
+    if (type == kRegNone)
         return 0;
-    }
     const std::string path = ValuePath(KeyArgument(argv[1]), argv[2]);
     int written = 0;
     for (const RegistryView view : kBothViews) {
