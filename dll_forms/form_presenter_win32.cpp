@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "own_module_win32.h"
 #include "plugin_interface.h"
 #include "system_error.h"
 #include "unique_handle_win32.h"
@@ -40,16 +41,6 @@ INT_PTR CALLBACK FormDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         default:
             return FALSE;
     }
-}
-
-// The module of this library: the templates are its own, whatever file name it was
-// loaded under.
-HMODULE OwnModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCSTR>(&FormDialogProc), &module);
-    return module;
 }
 
 std::string LastErrorText(DWORD code) {

@@ -12,6 +12,7 @@
 
 #include "dialog_procedures.h"
 #include "options_model.h"
+#include "own_module_win32.h"
 #include "str_util.h"
 #include "system_error.h"
 #include "utils_machine.h"
@@ -155,14 +156,6 @@ INT_PTR CALLBACK OptionsWindowProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return FALSE;
     }
     return FALSE;
-}
-
-HMODULE OwnModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCSTR>(&OptionsWindowProc), &module);
-    return module;
 }
 
 // The dialog is owned by the foreground window only when that window is one of this
