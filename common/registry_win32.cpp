@@ -43,6 +43,11 @@ std::string ValueAsText(DWORD type, const std::string& data) {
     return std::string(data.c_str());  // text types: up to the terminator
 }
 
+// The name to give the registry functions: none for the key's default value.
+const char* ValueName(const RegistryPath& parsed) {
+    return parsed.namesKey ? nullptr : parsed.valueName.c_str();
+}
+
 // Reads the whole data of a value with its type, whatever its length. The value may grow
 // between the query of its size and its reading: its size is asked again then.
 LONG QueryWholeValue(HKEY key, const char* name, DWORD* type, std::string* data) {
@@ -75,8 +80,7 @@ bool ReadRegistryTyped(const std::string& path, TypedRegistryValue* value, Regis
     DWORD type = REG_NONE;
     std::string data;
     if (result == ERROR_SUCCESS)
-        result = QueryWholeValue(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(),
-                                 &type, &data);
+        result = QueryWholeValue(key.Get(), ValueName(parsed), &type, &data);
     *errorCode = result;
     if (result != ERROR_SUCCESS)
         return false;
@@ -114,6 +118,23 @@ bool Done(LONG result, long* errorCode) {
     return result == ERROR_SUCCESS;
 }
 
+// Opens the key a key path names; ERROR_INVALID_PARAMETER when the path names none.
+LONG OpenKeyPath(const std::string& keyPath, REGSAM access, RegistryView view, KeyHandle* key) {
+    RegistryPath parsed;
+    if (!ParseKeyPath(keyPath, &parsed))
+        return ERROR_INVALID_PARAMETER;
+    return OpenKey(parsed, parsed.key, access, view, key);
+}
+
+// Opens the key that holds the value a value path names; ERROR_INVALID_PARAMETER when the path
+// names none.
+LONG OpenValueKey(const std::string& path, REGSAM access, RegistryView view, RegistryPath* parsed,
+                  KeyHandle* key) {
+    if (!ParseRegistryPath(path, parsed) || RootKey(parsed->root) == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    return OpenKey(*parsed, parsed->key, access, view, key);
+}
+
 }  // namespace
 
 bool CreateRegistryKey(const std::string& keyPath, RegistryView view, long* errorCode) {
@@ -148,13 +169,11 @@ namespace {
 bool SetRegistryValue(const std::string& path, DWORD type, const void* data, DWORD size,
                       RegistryView view, long* errorCode) {
     RegistryPath parsed;
-    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
-        return Done(ERROR_INVALID_PARAMETER, errorCode);
     KeyHandle key;
-    LONG result = OpenKey(parsed, parsed.key, KEY_SET_VALUE, view, &key);
+    LONG result = OpenValueKey(path, KEY_SET_VALUE, view, &parsed, &key);
     if (result == ERROR_SUCCESS)
-        result = RegSetValueExA(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(), 0,
-                                type, static_cast<const BYTE*>(data), size);
+        result = RegSetValueExA(key.Get(), ValueName(parsed), 0, type,
+                                static_cast<const BYTE*>(data), size);
     return Done(result, errorCode);
 }
 
@@ -182,23 +201,18 @@ bool WriteRegistryNumber(const std::string& path, unsigned long value, RegistryV
 
 bool DeleteRegistryValue(const std::string& path, RegistryView view, long* errorCode) {
     RegistryPath parsed;
-    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
-        return Done(ERROR_INVALID_PARAMETER, errorCode);
     KeyHandle key;
-    LONG result = OpenKey(parsed, parsed.key, KEY_SET_VALUE, view, &key);
+    LONG result = OpenValueKey(path, KEY_SET_VALUE, view, &parsed, &key);
     if (result == ERROR_SUCCESS)
-        result = RegDeleteValueA(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str());
+        result = RegDeleteValueA(key.Get(), ValueName(parsed));
     return Done(result, errorCode);
 }
 
 bool EnumerateRegistryValues(const std::string& keyPath, std::vector<RegistryValue>* values,
                              RegistryView view, long* errorCode) {
     values->clear();
-    RegistryPath parsed;
-    if (!ParseKeyPath(keyPath, &parsed))
-        return Done(ERROR_INVALID_PARAMETER, errorCode);
     KeyHandle key;
-    LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
+    LONG result = OpenKeyPath(keyPath, KEY_QUERY_VALUE, view, &key);
     DWORD nameSize = 0;
     DWORD dataSize = 0;
     if (result == ERROR_SUCCESS)
@@ -225,15 +239,12 @@ bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* text
                          RegistryView view, long* errorCode) {
     texts->clear();
     RegistryPath parsed;
-    if (!ParseRegistryPath(path, &parsed) || RootKey(parsed.root) == nullptr)
-        return Done(ERROR_INVALID_PARAMETER, errorCode);
     KeyHandle key;
-    LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
+    LONG result = OpenValueKey(path, KEY_QUERY_VALUE, view, &parsed, &key);
     std::string data;
     DWORD type = REG_NONE;
     if (result == ERROR_SUCCESS)
-        result = QueryWholeValue(key.Get(), parsed.namesKey ? nullptr : parsed.valueName.c_str(),
-                                 &type, &data);
+        result = QueryWholeValue(key.Get(), ValueName(parsed), &type, &data);
     if (result != ERROR_SUCCESS)
         return Done(result, errorCode);
     *texts = SplitMultiString(data);
@@ -243,11 +254,8 @@ bool ReadRegistryStrings(const std::string& path, std::vector<std::string>* text
 bool CountRegistryKeyEntries(const std::string& keyPath, RegistryKeyCounts* counts,
                              RegistryView view, long* errorCode) {
     *counts = RegistryKeyCounts{};
-    RegistryPath parsed;
-    if (!ParseKeyPath(keyPath, &parsed))
-        return Done(ERROR_INVALID_PARAMETER, errorCode);
     KeyHandle key;
-    LONG result = OpenKey(parsed, parsed.key, KEY_QUERY_VALUE, view, &key);
+    LONG result = OpenKeyPath(keyPath, KEY_QUERY_VALUE, view, &key);
     DWORD subKeys = 0;
     DWORD values = 0;
     if (result == ERROR_SUCCESS)
@@ -277,11 +285,8 @@ bool DeleteEmptyRegistryKey(const std::string& keyPath, RegistryView view, long*
 bool EnumerateRegistrySubKeys(const std::string& keyPath, std::vector<std::string>* names,
                               RegistryView view, long* errorCode) {
     names->clear();
-    RegistryPath parsed;
-    if (!ParseKeyPath(keyPath, &parsed))
-        return Done(ERROR_INVALID_PARAMETER, errorCode);
     KeyHandle key;
-    LONG result = OpenKey(parsed, parsed.key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, view, &key);
+    LONG result = OpenKeyPath(keyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, view, &key);
     DWORD longest = 0;
     if (result == ERROR_SUCCESS)
         result = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
