@@ -147,7 +147,7 @@ bool SystemMachine::EndProcesses(const std::string& moduleName, int* count) {
 // elevated. A bare name the system folder does not hold is not started.
 LaunchResult SystemMachine::Launch(const LaunchRequest& request) {
     LaunchResult result;
-    const bool hasFolder = request.program.find_first_of("\\/:") != std::string::npos;
+    const bool hasFolder = NamesFolder(request.program);
     const std::string line =
         hasFolder ? request.commandLine : CommandFromSystemFolder(request.commandLine);
     if (!hasFolder && line == request.commandLine) {

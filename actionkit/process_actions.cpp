@@ -4,6 +4,7 @@
 
 #include "actions.h"
 #include "launch_command.h"
+#include "text_util.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ unsigned LaunchExeAction(ActionContext& context) {
 // file of that name would be opened (or run) elevated: only a path or an address is opened.
 unsigned ShellOpenAction(ActionContext& context) {
     const std::string file = context.Get("ShellOpenFile");
-    if (file.find_first_of("\\/:") == std::string::npos) {
+    if (!NamesFolder(file)) {
         context.log(".Error: ShellOpen> '%s' names no folder: it is not looked for", file.c_str());
         return kActionSuccess;
     }

@@ -165,12 +165,16 @@ choose_runs_folder() {
     trap remove_runs_folder EXIT
 }
 
+# Once only: called at the end of the run and again on exit. Nothing is removed before the
+# folder has been chosen.
 remove_runs_folder() {
     local prefix
+    [ -n "${runs:-}" ] || return 0
     for prefix in "$runs"/*/; do
         [ -d "$prefix" ] && WINEPREFIX="${prefix%/}" wineserver -k 2>/dev/null || true
     done
     rm -rf "$runs"
+    runs=
 }
 
 fresh_prefix() {
@@ -332,7 +336,7 @@ check_nothing_ran() {
 
 largest_of() { printf '%s\n' "$@" | sort -n | tail -1; }
 
-# The median of the figures recorded under a key (the words before the figure).
+# The median of the numbers read, one per line; fails when there are none.
 median_of_lines() {
     sort -n | awk '{v[NR]=$1} END {if (NR==0) exit 1; m=(NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1])/2; print m}'
 }

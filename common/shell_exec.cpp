@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "text_util.h"
+
 namespace {
 
 const char kBlanks[] = " \t";
@@ -133,7 +135,7 @@ std::string CommandWithSystemProgram(const std::string& commandLine,
     }
     const std::size_t nameBegin = quoted ? begin + 1 : begin;
     const std::string name = commandLine.substr(nameBegin, nameEnd - nameBegin);
-    if (name.empty() || name.find_first_of("\\/:") != std::string::npos)
+    if (name.empty() || NamesFolder(name))
         return commandLine;
 
     std::string path = systemFolder;

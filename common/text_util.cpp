@@ -74,3 +74,7 @@ std::vector<std::string> SplitNameList(const std::string& list) {
     }
     return names;
 }
+
+bool NamesFolder(const std::string& name) {
+    return name.find_first_of("\\/:") != std::string::npos;
+}

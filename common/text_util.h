@@ -17,6 +17,10 @@ bool ContainsNoCase(const std::string& text, const std::string& part);
 // text with its ASCII capitals made small.
 std::string ToLowerAscii(std::string text);
 
+// True when a program or file name holds a folder or a drive ("\\", "/" or ":"): Windows
+// takes such a name as a path and never searches for it. A bare name it would search for.
+bool NamesFolder(const std::string& name);
+
 // The names of a name list: items separated by ",", ";", blanks or tabs; empty items are
 // dropped.
 std::vector<std::string> SplitNameList(const std::string& list);

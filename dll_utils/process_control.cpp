@@ -24,10 +24,6 @@ ProcessOp ParseOperation(const char* word) {
     return ProcessOp::kInvalid;
 }
 
-bool HasFolder(const std::string& path) {
-    return path.find_first_of("\\/:") != std::string::npos;
-}
-
 std::string Slashed(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
@@ -98,14 +94,14 @@ long RunOperation(ProcessSystem& system, PluginSession session, ProcessOp op,
 
 std::string WantedExecutable(ProcessSystem& system, const std::string& argument) {
     const std::string path = Slashed(Trim(argument, " \t\r\n\""));
-    return HasFolder(path) ? system.FullPath(path) : path;
+    return NamesFolder(path) ? system.FullPath(path) : path;
 }
 
 bool ProcessMatches(const std::string& wanted, const std::string& imagePath) {
     if (wanted.empty() || imagePath.empty())
         return false;
     const std::string image = Slashed(imagePath);
-    if (HasFolder(wanted))
+    if (NamesFolder(wanted))
         return EqualsNoCase(Slashed(wanted).c_str(), image.c_str());
     return EqualsNoCase(wanted.c_str(), FileNamePart(image).c_str());
 }
