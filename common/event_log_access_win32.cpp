@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "event_log_access.h"
+#include "event_record_block.h"
 
 namespace {
 
@@ -27,22 +28,8 @@ struct LocalFreer {
 // carries reads empty texts instead of memory past the array.
 const std::size_t kMaxInserts = 99;
 
-EventRecord ToRecord(const EVENTLOGRECORD& raw) {
-    EventRecord record;
-    record.number = raw.RecordNumber;
-    record.generated = raw.TimeGenerated;
-    record.type = raw.EventType;
-    record.fullEventId = raw.EventID;
-    record.eventId = raw.EventID & 0xFFFF;
-    const char* base = reinterpret_cast<const char*>(&raw);
-    record.source = base + sizeof(EVENTLOGRECORD);
-    const char* text = base + raw.StringOffset;
-    for (WORD i = 0; i < raw.NumStrings && text < base + raw.Length; ++i) {
-        record.strings.emplace_back(text);
-        text += record.strings.back().size() + 1;
-    }
-    return record;
-}
+static_assert(sizeof(EVENTLOGRECORD) == kEventRecordHeaderSize,
+              "the record block is decoded with the system's header size");
 
 class SystemEventLogAccess : public EventLogAccess {
   public:
@@ -83,11 +70,14 @@ class SystemEventLogAccess : public EventLogAccess {
                 return code == ERROR_HANDLE_EOF || Failed(error);
             }
             flags = (flags & ~EVENTLOG_SEEK_READ) | EVENTLOG_SEQUENTIAL_READ;
-            for (DWORD offset = 0; offset + sizeof(EVENTLOGRECORD) <= read;) {
-                const auto* raw = reinterpret_cast<const EVENTLOGRECORD*>(buffer.data() + offset);
-                if (raw->Length == 0 || !visit(ToRecord(*raw)))
+            switch (VisitEventRecordBlock(buffer.data(), read, visit)) {
+                case RecordBlockEnd::kAllRead:
+                    break;
+                case RecordBlockEnd::kStopped:
                     return true;
-                offset += raw->Length;
+                case RecordBlockEnd::kMalformed:
+                    *error = ERROR_INVALID_DATA;
+                    return false;
             }
         }
     }
