@@ -42,11 +42,14 @@ ln -sfn /usr/include/boost "$DEPS_CACHE/boost-include/boost"
 # so that the linker drops what is unused. Less code in setup, utils and forms is less to load
 # and less working set under Wine, where a mapped page counts as soon as a neighbour is read;
 # a configuration file is small, so parsing it is no slower for it. Nothing here asks the
-# parser for DTD validation, so leaving that code out changes no result.
+# parser for DTD validation, so leaving that code out changes no result. LIBXML_STATIC is
+# defined for the library's own sources too: without it every libxml2 function is marked for
+# export, so that setup.exe and forms.dll would export the whole library and the linker would
+# have to keep all of it.
 build_libxml2() {
   local src="$DEPS_CACHE/src" prefix="$DEPS_CACHE/mingw"
   # The stamp names the feature set below: a cache built with another set is rebuilt.
-  local stamp="$prefix/lib/libxml2-features-3"
+  local stamp="$prefix/lib/libxml2-features-4"
   [ -f "$prefix/lib/libxml2.a" ] && [ -f "$stamp" ] && return 0
   echo "install-deps: cross-building libxml2 from Debian's source package"
   rm -rf "$src" && mkdir -p "$src/sources" "$src/lists/partial"
@@ -68,7 +71,7 @@ build_libxml2() {
     -DLIBXML2_WITH_REGEXPS=OFF -DLIBXML2_WITH_SCHEMAS=OFF -DLIBXML2_WITH_SCHEMATRON=OFF \
     -DLIBXML2_WITH_WRITER=OFF -DLIBXML2_WITH_XINCLUDE=OFF -DLIBXML2_WITH_XPATH=OFF \
     -DLIBXML2_WITH_XPTR=OFF -DLIBXML2_WITH_VALID=OFF -DLIBXML2_WITH_SAX1=OFF \
-    "-DCMAKE_C_FLAGS=-ffunction-sections -fdata-sections" >/dev/null
+    "-DCMAKE_C_FLAGS=-DLIBXML_STATIC -ffunction-sections -fdata-sections" >/dev/null
   cmake --build "$src/libxml2-build" -j "$JOBS" >/dev/null
   cmake --install "$src/libxml2-build" >/dev/null
   touch "$stamp"
