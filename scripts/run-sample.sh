@@ -2,9 +2,17 @@
 # The main job: installs what is needed, builds the deliverables, runs setup.exe silently
 # under Wine on the bundled sample product and shows its log.
 set -euo pipefail
+# A step that fails says which one it was: most of them are quiet on success.
+trap 'echo "run-sample: failed (exit code $?) at line $LINENO: $BASH_COMMAND" >&2' ERR
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$ROOT/scripts/install-deps.sh"
-"$ROOT/scripts/build.sh" windows >/dev/null
+# The build's own output (ninja writes its errors there too) is shown only when it fails.
+mkdir -p "$ROOT/build"
+if ! "$ROOT/scripts/build.sh" windows >"$ROOT/build/run-sample-build.log" 2>&1; then
+    tail -n 40 "$ROOT/build/run-sample-build.log" >&2
+    echo "run-sample: the build failed; its output: $ROOT/build/run-sample-build.log" >&2
+    exit 1
+fi
 
 RUN="$ROOT/build/windows/sample-run"
 PRISTINE="$RUN/pristine"
@@ -33,10 +41,9 @@ rm -rf "$PRODUCT/wix"
 TEMP_WIN=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 TEMP_UNIX=$(winepath -u "$TEMP_WIN" 2>/dev/null)
 
-set +e
-(cd "$PRODUCT" && env -u DISPLAY wine setup.exe -s 2>/dev/null)
-code=$?
-set -e
+# setup's exit code is the result shown, not a failure of this script.
+code=0
+(cd "$PRODUCT" && env -u DISPLAY wine setup.exe -s 2>/dev/null) || code=$?
 wineserver -w
 
 echo
