@@ -2,17 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <memory>
-
-#include "command_line.h"
-#include "event_logger.h"
+#include "config_folder_test.h"
 #include "log_capture.h"
 #include "messages.h"
 #include "platform.h"
-#include "setup_folder.h"
-#include "fixed_facts.h"
-#include "test_folder.h"
 
 namespace {
 
@@ -46,33 +39,9 @@ std::string ConfigXml(const std::string& version, const std::string& extra = "")
            "</Config>\n";
 }
 
-class ConfigTest : public ::testing::Test {
+class ConfigTest : public ConfigFolderTest {
   protected:
-    void SetUp() override {
-        ConfigInterpreter::SetMachineFactsSource(FixedFacts);
-        SetSetupFolder(folder_.Path().string());
-        Write("standard.xml", kStandard);
-    }
-    void TearDown() override {
-        config_.reset();
-        ConfigInterpreter::SetMachineFactsSource(nullptr);
-        SetSetupFolder("");
-    }
-    void Write(const std::string& name, const std::string& text) {
-        std::ofstream(folder_.Child(name)) << text;
-    }
-    ConfigInterpreter& Load(const std::string& arguments = "") {
-        const std::string line = "\"" + folder_.Child("setup.exe") + "\" " + arguments;
-        command_ = std::make_unique<CommandLine>(line.c_str(), " \t", '"');
-        config_ = std::make_unique<ConfigInterpreter>(*command_, "config.xml", "standard.xml",
-                                                      "settings.xml", &events_, 1700000000);
-        return *config_;
-    }
-
-    TestFolder folder_;
-    EventLogger events_;
-    std::unique_ptr<CommandLine> command_;
-    std::unique_ptr<ConfigInterpreter> config_;
+    ConfigTest() : ConfigFolderTest(kStandard) {}
 };
 
 TEST_F(ConfigTest, VersionCheck) {

@@ -6,16 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <memory>
-
-#include "command_line.h"
-#include "event_logger.h"
-#include "fixed_facts.h"
+#include "config_folder_test.h"
 #include "log_capture.h"
 #include "return_codes.h"
-#include "setup_folder.h"
-#include "test_folder.h"
 
 namespace {
 
@@ -41,39 +34,20 @@ const char kMain[] =
     R"(<Package Tag="MAIN" Type="MSI" Name="Main" FileName="main.msi" Feature="MAIN" Vital="No"/>)";
 const char kPost[] = R"(<Package Tag="TOOLS" Type="STD" Name="Tools"/>)";
 
-class ConfigReportTest : public ::testing::Test {
+class ConfigReportTest : public ConfigFolderTest {
   protected:
-    void SetUp() override {
-        ConfigInterpreter::SetMachineFactsSource(FixedFacts);
-        SetSetupFolder(folder_.Path().string());
-        Write("standard.xml", kStandard);
-    }
-    void TearDown() override {
-        config_.reset();
-        ConfigInterpreter::SetMachineFactsSource(nullptr);
-        SetSetupFolder("");
-    }
-    void Write(const std::string& name, const std::string& text) {
-        std::ofstream(folder_.Child(name)) << text;
-    }
+    ConfigReportTest() : ConfigFolderTest(kStandard) {}
+
     // The code the report gives for this config.xml and these arguments; the report's text
     // is in text_.
     int Report(const std::string& config, const std::string& arguments = "") {
         Write("config.xml", config);
-        const std::string line = "\"" + folder_.Child("setup.exe") + "\" " + arguments;
-        command_ = std::make_unique<CommandLine>(line.c_str(), " \t", '"');
         LogCapture capture;
-        config_ = std::make_unique<ConfigInterpreter>(*command_, "config.xml", "standard.xml",
-                                                      "settings.xml", &events_, 1700000000);
-        const int code = ReportConfiguration(*config_, Log());
+        const int code = ReportConfiguration(Load(arguments), Log());
         text_ = capture.Text();
         return code;
     }
 
-    TestFolder folder_;
-    EventLogger events_;
-    std::unique_ptr<CommandLine> command_;
-    std::unique_ptr<ConfigInterpreter> config_;
     std::string text_;
 };
 
