@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -50,17 +49,9 @@ std::string Recorded(const std::string& key, const std::string& name) {
 }
 
 std::string FileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         return "<missing>";
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string narrow;
-    for (char c : text.str()) {
-        if (c != '\0')  // the verbose log may be UTF-16
-            narrow += c;
-    }
-    return narrow;
+    return TextWithoutZeros(path);
 }
 
 void WriteText(const std::string& path, const std::string& text) {

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <fstream>
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -71,4 +74,23 @@ std::string TestProgramFolder() {
     GetModuleFileNameA(nullptr, path, sizeof(path));
     std::string folder = path;
     return folder.substr(0, folder.find_last_of('\\'));
+}
+
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH] = {};
+    GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+    return full;
+}
+
+std::string BinFolder() {
+    return FullPath(TestProgramFolder() + "\\..\\bin");
+}
+
+std::string TextWithoutZeros(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    std::string text = bytes.str();
+    text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+    return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Starts a Windows program for a test and waits for it.
+// Starts a Windows program for a test and waits for it; where the test programs and the
+// build's deliverables are, and the text of the files they leave.
 
 #include <string>
 #include <vector>
@@ -26,3 +27,10 @@ class ChildProcess {
 
 // The folder of the running test program.
 std::string TestProgramFolder();
+// path made absolute against the current folder, with "." and ".." resolved.
+std::string FullPath(const std::string& path);
+// The build's bin folder: setup.exe and the DLLs under test.
+std::string BinFolder();
+// A file's bytes without its zero bytes: an installer's verbose log may be written as
+// UTF-16, and its ASCII text reads the same either way. Empty when the file cannot be read.
+std::string TextWithoutZeros(const std::string& path);

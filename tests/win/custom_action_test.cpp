@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "child_process.h"
@@ -36,24 +34,11 @@ std::string RecordedResult(const std::string& key) {
     return value;
 }
 
-std::string FileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    // The verbose log may be written as UTF-16: drop the zero bytes.
-    std::string narrow;
-    for (char c : text.str()) {
-        if (c != '\0')
-            narrow += c;
-    }
-    return narrow;
-}
-
 TEST(CallProcCustomActionTest, ReturnPropertyIsSetThroughTheSession) {
     const std::string log = TestProgramFolder() + "\\callproc_upper.log";
     EXPECT_EQ(0, Install("callproc_upper", log));
     EXPECT_EQ("ABC", RecordedResult("callproc_upper"));
-    const std::string text = FileText(log);
+    const std::string text = TextWithoutZeros(log);
     EXPECT_NE(std::string::npos, text.find(".Info: CallProc> Arguments: StrToUpper(abc|):RESULT"));
     EXPECT_NE(std::string::npos, text.find(".Info: CallProc> Return property: RESULT = ABC"));
     EXPECT_NE(std::string::npos, text.find(".Info: CallProc Custom Action executed"));
@@ -63,7 +48,7 @@ TEST(CallProcCustomActionTest, UnknownProcedureFailsTheInstallation) {
     const std::string log = TestProgramFolder() + "\\callproc_unknown.log";
     EXPECT_EQ(1603, Install("callproc_unknown", log));
     EXPECT_EQ("<absent>", RecordedResult("callproc_unknown"));
-    EXPECT_NE(std::string::npos, FileText(log).find("Proc NoSuchProc not found"));
+    EXPECT_NE(std::string::npos, TextWithoutZeros(log).find("Proc NoSuchProc not found"));
 }
 
 // The package hides TOKEN from the installer's log; the call text carries its value. The
@@ -72,7 +57,7 @@ TEST(CallProcCustomActionTest, HiddenPropertiesStayOutOfBothLogs) {
     const std::string log = TestProgramFolder() + "\\callproc_hidden.log";
     EXPECT_EQ(0, Install("callproc_hidden", log));
     EXPECT_EQ("HUNTER2-SECRET", RecordedResult("callproc_hidden"));
-    const std::string installerLog = FileText(log);
+    const std::string installerLog = TextWithoutZeros(log);
     EXPECT_NE(std::string::npos,
               installerLog.find(".Info: CallProc> Arguments: StrToUpper(******|)"))
         << installerLog;
@@ -80,7 +65,7 @@ TEST(CallProcCustomActionTest, HiddenPropertiesStayOutOfBothLogs) {
               installerLog.find("CallProc> Arguments: StrToUpper(Hunter2-Secret"));
     char temp[MAX_PATH] = {};
     ASSERT_NE(0u, GetEnvironmentVariableA("TEMP", temp, sizeof(temp)));
-    const std::string ourLog = FileText(std::string(temp) + "\\Bootstrapper.log");
+    const std::string ourLog = TextWithoutZeros(std::string(temp) + "\\Bootstrapper.log");
     EXPECT_NE(std::string::npos, ourLog.find("StrToUpper(******|)"));
     EXPECT_EQ(std::string::npos, ourLog.find("Hunter2-Secret"));
 }

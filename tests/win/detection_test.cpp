@@ -26,12 +26,6 @@ const char kGammaUpgrade[] = "{7A45E003-6A33-4000-8000-0000000000FF}";
 const char kGammaPackage[] = "{7A45E003-6A33-4000-8000-0000000300AA}";
 const char kAlphaValue[] = "HKEY_LOCAL_MACHINE\\Software\\TarvexTests\\DetectAlpha\\Version";
 
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH] = {};
-    GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
-    return full;
-}
-
 // Wine registers the folder of ARPINSTALLLOCATION in the product's uninstall entry but leaves
 // the install properties that MsiGetProductInfo answers from empty; Windows fills both.
 std::string AlphaInstallLocation() {

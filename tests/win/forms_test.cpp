@@ -27,10 +27,6 @@ namespace {
 using BSCallProcFunction = int (*)(const char*, int*, char*, int, int*);
 using InitializeFunction = int (*)(HANDLE, PropertyStore*, const char*);
 
-std::string BinFolder() {
-    return TestProgramFolder() + "\\..\\bin";
-}
-
 // A 24-bit bitmap file of width x height pixels in four coloured bands.
 void WriteBitmap(const std::string& path, int width, int height) {
     const int row = (width * 3 + 3) & ~3;

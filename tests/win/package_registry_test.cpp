@@ -36,12 +36,6 @@ const char kCallbackName[] = "Tarvex Package Test";
 const char kPropsPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\TarvexTests\\PackageProps";
 const char kUpgrade[] = "{7A45E0F0-0000-4000-8000-0000000000FF}";
 
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH] = {};
-    GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
-    return full;
-}
-
 std::string CallbackValuePath() {
     return std::string("HKEY_LOCAL_MACHINE\\") + kReturnCodesKey + "\\" + kCallbackName;
 }

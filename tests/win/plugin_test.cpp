@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "child_process.h"
@@ -25,10 +23,6 @@ using InitializeFunction = int (*)(HANDLE, PropertyStore*, const char*);
 template <typename Function>
 Function ExportOf(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-std::string BinFolder() {
-    return TestProgramFolder() + "\\..\\bin";
 }
 
 std::size_t SharedLogSize() {

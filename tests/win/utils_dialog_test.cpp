@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "property_store.h"
 #include "utils_library.h"
 #include "utils_resource.h"

@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH] = {};
-    GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
-    return full;
-}
-
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
@@ -36,10 +30,6 @@ void RemoveTree(const std::string& folder) {
 }
 
 }  // namespace
-
-std::string BinFolder() {
-    return FullPath(TestProgramFolder() + "\\..\\bin");
-}
 
 std::string FreshTestFolder(const std::string& name) {
     const std::string folder = FullPath(TestProgramFolder() + "\\utils-sys-files\\" + name);

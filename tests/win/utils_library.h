@@ -33,6 +33,5 @@ class UtilsLibrary {
     CallFunction call_ = nullptr;
 };
 
-// The build's bin folder (setup.exe, utils.dll) and a fresh folder for one test's files.
-std::string BinFolder();
+// A fresh folder for one test's files.
 std::string FreshTestFolder(const std::string& name);

@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -26,16 +24,6 @@ const char kMutexChildVariable[] = "TARVEX_PROC_MUTEX_CHILD";
 const int kBadArgValue = -901903;  // the status of an option word outside its set
 
 using BSCallProcFunction = int (*)(const char*, int*, char*, int, int*);
-
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH] = {};
-    GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
-    return full;
-}
-
-std::string BinFolder() {
-    return FullPath(TestProgramFolder() + "\\..\\bin");
-}
 
 std::string TestFolder(const char* name) {
     const std::string folder = TestProgramFolder() + "\\utils_machine\\" + name;
@@ -353,15 +341,7 @@ TEST_F(UtilsMachineTest, MutexHeldHereIsSeenByACustomAction) {
 
 // The installer's verbose log without the zero bytes of UTF-16.
 std::string InstallerLog(const std::string& name) {
-    std::ifstream file(TestFolder("logs") + "\\" + name + ".log", std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string narrow;
-    for (char c : text.str()) {
-        if (c != '\0')
-            narrow += c;
-    }
-    return narrow;
+    return TextWithoutZeros(TestFolder("logs") + "\\" + name + ".log");
 }
 
 // A lock from a custom action with an unlock property polls the installer session for it

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "child_process.h"
@@ -46,16 +44,6 @@ const char kSqlServerKey[] = "SOFTWARE\\Microsoft\\Microsoft SQL Server";
 
 using BSCallProcFunction = int (*)(const char*, int*, char*, int, int*);
 using InitializeFunction = int (*)(HANDLE, PropertyStore*, const char*);
-
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH] = {};
-    GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
-    return full;
-}
-
-std::string BinFolder() {
-    return FullPath(TestProgramFolder() + "\\..\\bin");
-}
 
 std::string FixtureFolder() {
     return FullPath(TestProgramFolder() + "\\..\\fixtures") + "\\";
