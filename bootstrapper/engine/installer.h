@@ -42,6 +42,8 @@ class Installer {
     int CheckPackageList();
     void OpenProgressDialog();
     bool RemoveExistingVersion();
+    bool RemovalIgnored(const std::string& name, const std::string& version);
+    bool RemoveWithOriginalSetup(const std::string& version, const std::string& productCode);
     void JudgeMainPackage();
     void SetMaintenanceSubtitle();
     void DecideCheckDepends();

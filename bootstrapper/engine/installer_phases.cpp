@@ -107,8 +107,24 @@ bool Installer::RemoveExistingVersion() {
         name = "Uninstall";
         version = store_.Get(name.c_str());
     }
-    if (version.empty())
+    if (version.empty() || RemovalIgnored(name, version))
         return true;
+    ProductInfo existing;
+    if (!existing.Detect(main_->version.productId.c_str(), version.c_str(), run_.detection)) {
+        log_.Line("    No installed product was been found");
+        return true;
+    }
+    if (version == main_->version.versionText) {
+        log_.Line("    This version is current version and will be ignored");
+        return true;
+    }
+    return RemoveWithOriginalSetup(version, existing.productCode);
+}
+
+// Whether the removal that property name asks for (of the main product at version) is not
+// to be done on this run; says why in the log, and takes the property back where the run
+// will not act on it.
+bool Installer::RemovalIgnored(const std::string& name, const std::string& version) {
     LogFile& log = log_;
     if (action_ != 1 && ArgumentSets(config_.Arguments(), name)) {
         log.Line(
@@ -138,27 +154,23 @@ bool Installer::RemoveExistingVersion() {
         log.Line("No %s for main product. Ignoring '%s' property", "upgrade code", name.c_str());
         return true;
     }
-    ProductInfo existing;
-    if (!existing.Detect(main_->version.productId.c_str(), version.c_str(), run_.detection)) {
-        log.Line("    No installed product was been found");
-        return true;
-    }
-    if (version == main_->version.versionText) {
-        log.Line("    This version is current version and will be ignored");
-        return true;
-    }
+    return false;
+}
+
+// Runs the setup that installed version (productCode) to remove it. false ends the run.
+bool Installer::RemoveWithOriginalSetup(const std::string& version,
+                                        const std::string& productCode) {
     const char* product = config_.GetProductName() ? config_.GetProductName() : "";
-    const int code =
-        ExecuteOriginalInstaller(product, RemoveExistingArguments(), existing.productCode);
+    const int code = ExecuteOriginalInstaller(product, RemoveExistingArguments(), productCode);
     if (code == RC_OriginalInstallerNotFound) {
-        log.Error("Cannot uninstall this product since the original setup was not found.");
+        log_.Error("Cannot uninstall this product since the original setup was not found.");
         returnCode_ = RC_OriginalInstallerNotFound;
         return false;
     }
     // The new version is not installed over an old one that is still there: a failed
     // removal ends the run with the code of the setup that failed.
     if (code != RC_AllCompleted && code != RC_RebootRequired) {
-        log.Error("Cannot uninstall version '%s' of this product.", version.c_str());
+        log_.Error("Cannot uninstall version '%s' of this product.", version.c_str());
         returnCode_ = code;
         return false;
     }
