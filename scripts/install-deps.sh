@@ -44,8 +44,8 @@ ln -sfn /usr/include/boost "$DEPS_CACHE/boost-include/boost"
 # a configuration file is small, so parsing it is no slower for it. Nothing here asks the
 # parser for DTD validation, so leaving that code out changes no result. LIBXML_STATIC is
 # defined for the library's own sources too: without it every libxml2 function is marked for
-# export, so that setup.exe and forms.dll would export the whole library and the linker would
-# have to keep all of it.
+# export, and setup.exe and forms.dll (whose export table is its plug-in interface) would
+# offer the whole library to whoever loads them.
 build_libxml2() {
   local src="$DEPS_CACHE/src" prefix="$DEPS_CACHE/mingw"
   # The stamp names the feature set below: a cache built with another set is rebuilt.

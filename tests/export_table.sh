@@ -9,12 +9,12 @@ set -eu
 image=$1
 list=$2
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
+headers=$(mktemp)
 actual=$(mktemp)
 expected=$(mktemp)
-trap 'rm -f "$actual" "$expected"' EXIT
-"$objdump" -p "$image" >/dev/null || { echo "objdump cannot read $image" >&2; exit 1; }
-"$objdump" -p "$image" |
-    sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+trap 'rm -f "$headers" "$actual" "$expected"' EXIT
+"$objdump" -p "$image" >"$headers" || { echo "objdump cannot read $image" >&2; exit 1; }
+sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' "$headers" |
     sed -n 's/^[[:space:]]*\[ *[0-9]*\] \(.*\)$/\1/p' | sort >"$actual"
 grep -v '^#' "$list" | grep -v '^$' | sort >"$expected" || true
 if [ -s "$expected" ] && ! [ -s "$actual" ]; then
